@@ -1,0 +1,59 @@
+// The few operating-system services the program uses, behind one small contract:
+// message boxes, the quit request, the millisecond clock, process exit, resources
+// linked into the executable and the runtime's pseudo-random generator.
+// Tests replace the clock, the message box and the quit queue through the setters
+// at the end, so they run without a display and at exact times.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct SDL_Window;
+
+// Message box styles and the buttons a box can return.
+enum MessageBoxStyle { MB_OK = 0, MB_YESNO = 4 };
+enum MessageBoxButton { IDOK = 1, IDYES = 6, IDNO = 7 };
+
+// Shows a modal box and waits for the answer. Return answers Yes (or OK), Escape
+// answers No. Where no display can show it, the text goes to standard error and
+// the result is IDOK for an OK box and IDNO for a question.
+int showMessageBox(SDL_Window* owner, const char* text, const char* caption, int style);
+
+// Queues a quit request; the frame loop takes it as its quit message once every
+// event queued before it has been handled.
+void postQuitMessage(int exitCode);
+// Removes the oldest queued quit request; false when none is waiting.
+bool takeQuitMessage(int* exitCode);
+
+// The millisecond clock: 32 bits, wrapping after about 49.7 days.
+uint32_t milliseconds();
+
+// Ends the process at once with the given exit status.
+[[noreturn]] void exitProcess(int code);
+
+// A resource linked into the executable: its bytes and byte count. Data is null
+// and size 0 when no resource of that type and id exists.
+struct ResourceBytes {
+    const unsigned char* data = nullptr;
+    uint32_t size = 0;
+};
+ResourceBytes findResource(const char* typeName, int id);
+// Registers (or replaces) a resource. The bytes must outlive every lookup; the
+// embedded archive registers itself this way before the program starts.
+void registerResource(const char* typeName, int id, const unsigned char* data, uint32_t size);
+// Removes a registered resource.
+void unregisterResource(const char* typeName, int id);
+
+// The runtime's one process-wide generator: state = state * 214013 + 2531011,
+// result (state >> 16) & 0x7FFF. Unseeded it starts from 1.
+int runtimeRand();
+void runtimeSrand(uint32_t seed);
+
+// Test hooks. An empty function restores the real service.
+using MessageBoxHook =
+    std::function<int(const std::string& text, const std::string& caption, int style)>;
+void setMessageBoxForTesting(MessageBoxHook hook);
+void setClockForTesting(std::function<uint32_t()> clock);
+// Drops every queued quit request.
+void clearQuitMessagesForTesting();

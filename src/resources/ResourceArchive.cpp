@@ -1,0 +1,247 @@
+#include "resources/ResourceArchive.h"
+
+#include "platform/Platform.h"
+#include "resources/Crc32.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+void parseFileHeader(const unsigned char* bytes, ArchiveFileHeader& header) {
+    header.headerCrc = readLittle16(bytes);
+    header.headerType = bytes[2];
+    header.flags = readLittle16(bytes + 3);
+    header.headerSize = readLittle16(bytes + 5);
+    header.packedSize = readLittle32(bytes + 7);
+    header.unpackedSize = readLittle32(bytes + 11);
+    header.hostSystem = bytes[15];
+    header.fileCrc = readLittle32(bytes + 16);
+    header.fileTime = readLittle32(bytes + 20);
+    header.unpackVersion = bytes[24];
+    header.method = bytes[25];
+    header.nameSize = readLittle16(bytes + 26);
+    header.attributes = readLittle32(bytes + 28);
+}
+
+void parseMainHeader(const unsigned char* bytes, ArchiveMainHeader& header) {
+    header.headerCrc = readLittle16(bytes);
+    header.headerType = bytes[2];
+    header.flags = readLittle16(bytes + 3);
+    header.headerSize = readLittle16(bytes + 5);
+}
+
+uint32_t ResourceArchive::read(void* destination, uint32_t count) {
+    if (count == 0 || count > size || offset > size - count)
+        return 0;
+    std::memcpy(destination, data + offset, count);
+    offset += count;
+    return count;
+}
+
+void openResourceArchive(ResourceArchive& archive, int resourceId) {
+    const ResourceBytes resource = findResource(ARCHIVE_RESOURCE_TYPE, resourceId);
+    archive.data = resource.data;
+    archive.size = resource.data ? resource.size : 0;
+    archive.offset = 0;
+}
+
+namespace {
+
+// Upper case, with backslash and slash turned into underscore.
+std::string lookupKey(const char* name) {
+    std::string key(name);
+    for (char& c : key) {
+        if (c == '\\' || c == '/')
+            c = '_';
+        else if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return key;
+}
+
+// A block found by the block reader: its header and where its data and the next
+// block start.
+struct ArchiveBlock {
+    ArchiveFileHeader header;
+    uint32_t dataOffset = 0;
+    uint32_t nextOffset = 0;
+};
+
+uint32_t clampOffset(uint64_t offset, uint32_t size) {
+    return static_cast<uint32_t>(std::min<uint64_t>(offset, size));
+}
+
+// Reads blocks from the current offset until a file block or an end block.
+// False at the end of the data or on a structurally bad header.
+bool readArchiveBlock(ResourceArchive& archive, ArchiveBlock& block) {
+    for (;;) {
+        const uint32_t start = archive.offset;
+        std::array<unsigned char, FILE_HEADER_SIZE> bytes;
+        if (archive.read(bytes.data(), FILE_HEADER_SIZE) == 0)
+            return false;
+        ArchiveFileHeader& header = block.header;
+        parseFileHeader(bytes.data(), header);
+        if (header.headerSize < MIN_BLOCK_HEADER_SIZE)
+            return false;
+        uint64_t next = uint64_t{start} + header.headerSize;
+        if (header.flags & BLOCK_FLAG_LONG)
+            next += header.packedSize;
+        block.nextOffset = clampOffset(next, archive.size);
+        if (header.headerType == END_BLOCK_TYPE) {
+            archive.offset = start;
+            return true;
+        }
+        if (header.headerType != FILE_BLOCK_TYPE) {
+            archive.offset = block.nextOffset;
+            continue;
+        }
+        const unsigned nameSize = std::min<unsigned>(header.nameSize, MAX_NAME_SIZE);
+        // The data starts where the header says, after any fields behind the name;
+        // a header too short for its own name is malformed.
+        if (header.headerSize < FILE_HEADER_SIZE + nameSize)
+            return false;
+        if (nameSize > 0 && archive.read(header.name, nameSize) == 0)
+            return false;
+        header.name[nameSize] = '\0';
+        block.dataOffset = start + header.headerSize;
+        archive.offset = block.dataOffset;
+        return true;
+    }
+}
+
+// Checks the marker and skips the main header. False when the data is no archive.
+bool readArchiveStart(ResourceArchive& archive, ArchiveMainHeader& mainHeader) {
+    archive.offset = 0;
+    unsigned char marker[MARKER_SIZE];
+    if (archive.read(marker, MARKER_SIZE) == 0)
+        return false;
+    if (std::memcmp(marker, ARCHIVE_MARKER, MARKER_SIZE) != 0 &&
+        std::memcmp(marker, ALTERNATE_MARKER, MARKER_SIZE) != 0)
+        return false;
+    unsigned char bytes[MAIN_HEADER_SIZE];
+    if (archive.read(bytes, MAIN_HEADER_SIZE) == 0)
+        return false;
+    parseMainHeader(bytes, mainHeader);
+    if (mainHeader.headerSize > MAIN_HEADER_SIZE)
+        archive.offset = clampOffset(uint64_t{archive.offset} + mainHeader.headerSize -
+                                         MAIN_HEADER_SIZE,
+                                     archive.size);
+    return true;
+}
+
+// The work state of one extraction call.
+struct Extraction {
+    std::string requestKey;
+    std::array<char, 255> passPhrase{};
+    unsigned char* output = nullptr;
+    uint32_t* outputCount = nullptr;
+    bool solidArchive = false;
+
+    ~Extraction() {
+        // The pass phrase must not linger in memory.
+        volatile char* secret = passPhrase.data();
+        for (size_t i = 0; i < passPhrase.size(); ++i)
+            secret[i] = 0;
+    }
+};
+
+// Unpacks one stored entry into the output (only when it is the requested one).
+bool unpackStored(ResourceArchive& archive, const ArchiveBlock& block, bool requested,
+                  Extraction& work) {
+    const ArchiveFileHeader& header = block.header;
+    if (!requested || header.unpackedSize == 0)
+        return true;
+    const uint32_t count = std::min(header.packedSize, header.unpackedSize);
+    archive.offset = block.dataOffset;
+    *work.outputCount = archive.read(work.output, count);
+    return *work.outputCount == count;
+}
+
+// Unpacks the entry of block (the requested one, or any entry of a solid archive)
+// and checks the CRC of the requested one.
+bool unpackEntry(ResourceArchive& archive, const ArchiveBlock& block, bool requested,
+                 Extraction& work) {
+    const ArchiveFileHeader& header = block.header;
+    if (header.unpackVersion < MIN_UNPACK_VERSION || header.unpackVersion > MAX_UNPACK_VERSION)
+        return false;
+    // No cipher is implemented: encrypted entries cannot be unpacked.
+    if (header.flags & FILE_FLAG_ENCRYPTED)
+        return false;
+    if (header.method != METHOD_STORED)
+        return false; // packed entries need the decompressor
+    if (!unpackStored(archive, block, requested, work))
+        return false;
+    return !requested || crc32Of(work.output, header.unpackedSize) == header.fileCrc;
+}
+
+bool walkArchive(ResourceArchive& archive, Extraction& work) {
+    ArchiveMainHeader mainHeader;
+    if (!readArchiveStart(archive, mainHeader))
+        return false;
+    work.solidArchive = (mainHeader.flags & MAIN_FLAG_SOLID) != 0;
+    ArchiveBlock block;
+    while (readArchiveBlock(archive, block) && block.header.headerType != END_BLOCK_TYPE) {
+        const bool requested = lookupKey(block.header.name) == work.requestKey;
+        if (requested) {
+            // One spare byte so that an empty entry still gets a buffer of its own.
+            work.output = static_cast<unsigned char*>(
+                std::calloc(size_t{block.header.unpackedSize} + 1, 1));
+            if (!work.output)
+                return false;
+            *work.outputCount = 0;
+        }
+        if ((requested || work.solidArchive) && !unpackEntry(archive, block, requested, work))
+            return false;
+        archive.offset = block.nextOffset;
+        if (requested)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool archiveNamesMatch(const char* requested, const char* stored) {
+    return lookupKey(requested) == lookupKey(stored);
+}
+
+int extractArchiveFile(unsigned char** outData, uint32_t* outSize, const char* fileName,
+                       ResourceArchive& archive, const char* passPhrase) {
+    Extraction work;
+    work.requestKey = lookupKey(fileName);
+    if (passPhrase)
+        std::strncpy(work.passPhrase.data(), passPhrase, work.passPhrase.size() - 1);
+    work.outputCount = outSize;
+    *outSize = 0;
+    if (walkArchive(archive, work)) {
+        *outData = work.output;
+        return 1;
+    }
+    std::free(work.output);
+    *outData = nullptr;
+    *outSize = 0;
+    return 0;
+}
+
+bool forEachArchiveEntry(ResourceArchive& archive,
+                         const std::function<void(const ArchiveFileHeader&)>& visit) {
+    ArchiveMainHeader mainHeader;
+    if (!readArchiveStart(archive, mainHeader))
+        return false;
+    ArchiveBlock block;
+    while (readArchiveBlock(archive, block)) {
+        if (block.header.headerType == END_BLOCK_TYPE)
+            return true;
+        visit(block.header);
+        archive.offset = block.nextOffset;
+    }
+    return true;
+}
+
+ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size) {
+    ResourceArchive archive;
+    openResourceArchive(archive, ARCHIVE_RESOURCE_ID);
+    unsigned char* bytes = nullptr;
+    extractArchiveFile(&bytes, size, fileName, archive, ARCHIVE_PASS_PHRASE);
+    return ArchiveBytes(bytes);
+}

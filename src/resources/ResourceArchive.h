@@ -1,0 +1,58 @@
+// The archive linked into the executable and the extraction of one file from it.
+// Every data file of the show (script, music, pictures) is read this way; nothing
+// is written to disk.
+#pragma once
+
+#include "resources/ArchiveFormat.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+constexpr int ARCHIVE_RESOURCE_ID = 107;
+constexpr const char* ARCHIVE_RESOURCE_TYPE = "RARFILE";
+// The pass phrase every caller hands to the extraction.
+constexpr const char* ARCHIVE_PASS_PHRASE = "wombling";
+
+// A read-only view of an archive in memory. The bytes belong to whoever provided
+// them (the executable's resource table for the embedded archive).
+struct ResourceArchive {
+    const unsigned char* data = nullptr;
+    uint32_t size = 0;
+    uint32_t offset = 0;
+
+    // Copies count bytes at offset into destination and advances offset. All or
+    // nothing: returns count, or 0 (and copies nothing) when count is 0 or the
+    // bytes are not all there.
+    uint32_t read(void* destination, uint32_t count);
+};
+
+// Fills archive from the executable's resource of type "RARFILE" and the given id;
+// an empty view (null data, size 0) when there is none.
+void openResourceArchive(ResourceArchive& archive, int resourceId);
+
+// Finds fileName in the archive (case ignored; backslash, slash and underscore
+// alike), unpacks it and checks its CRC-32. On success returns 1, *outData gets a
+// malloc'd buffer of exactly the unpacked size (the caller frees it) and *outSize
+// that size. On any failure returns 0 with *outData null and *outSize 0.
+int extractArchiveFile(unsigned char** outData, uint32_t* outSize, const char* fileName,
+                       ResourceArchive& archive, const char* passPhrase);
+
+// Calls visit for every file block of the archive, in order, with its header.
+// Returns false when the archive is not readable or a block header is bad.
+bool forEachArchiveEntry(ResourceArchive& archive,
+                         const std::function<void(const ArchiveFileHeader&)>& visit);
+
+// True when the two names denote the same entry under the lookup rules above.
+bool archiveNamesMatch(const char* requested, const char* stored);
+
+// A buffer handed out by the extraction, released with free.
+struct FreeDeleter {
+    void operator()(unsigned char* bytes) const { std::free(bytes); }
+};
+using ArchiveBytes = std::unique_ptr<unsigned char, FreeDeleter>;
+
+// Opens the embedded archive and extracts fileName with the fixed pass phrase:
+// the sequence every loader of the program goes through. Null on failure.
+ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size);

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Shared by run.sh and test.sh: installs the Debian packages the build and the
+# tests need when any is missing, then configures and builds into build/.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config clang
+  libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri
+  libsdl2-dev libsdl2-mixer-dev libmpg123-0
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev lib3ds-dev
+  libfreetype-dev fonts-dejavu-core libmp3lame-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth x11-utils xdotool imagemagick sox libsox-fmt-mp3
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cd "$(dirname "$0")/.."
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+cmake --build build -j "$(nproc)"

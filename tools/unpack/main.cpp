@@ -1,0 +1,94 @@
+// glimmer-unpack ARCHIVE            lists the entries and checks each one's CRC
+// glimmer-unpack ARCHIVE NAME [OUT] extracts one entry (to standard output without OUT)
+// ARCHIVE may be --embedded: the archive built into the program.
+// Exit status: 0 success, 1 entry cannot be extracted, 2 bad usage.
+#include "resources/ResourceArchive.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: glimmer-unpack ARCHIVE|--embedded [NAME [OUT]]\n");
+    return 2;
+}
+
+bool openArchive(const char* path, std::vector<unsigned char>& storage, ResourceArchive& archive) {
+    if (std::strcmp(path, "--embedded") == 0) {
+        openResourceArchive(archive, ARCHIVE_RESOURCE_ID);
+        return archive.data != nullptr;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    storage.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    archive.data = storage.data();
+    archive.size = static_cast<uint32_t>(storage.size());
+    archive.offset = 0;
+    return true;
+}
+
+bool extractsCleanly(ResourceArchive& archive, const char* name) {
+    unsigned char* bytes = nullptr;
+    uint32_t size = 0;
+    const int result = extractArchiveFile(&bytes, &size, name, archive, ARCHIVE_PASS_PHRASE);
+    std::free(bytes);
+    return result == 1;
+}
+
+int listEntries(ResourceArchive& archive) {
+    std::vector<ArchiveFileHeader> headers;
+    if (!forEachArchiveEntry(archive,
+                             [&](const ArchiveFileHeader& header) { headers.push_back(header); })) {
+        std::fprintf(stderr, "glimmer-unpack: not an archive\n");
+        return 1;
+    }
+    int status = 0;
+    std::printf("%-40s %10s %10s %6s %s\n", "name", "packed", "unpacked", "method", "crc");
+    for (const ArchiveFileHeader& header : headers) {
+        const bool good = extractsCleanly(archive, header.name);
+        status |= good ? 0 : 1;
+        std::printf("%-40s %10u %10u   0x%02X %s\n", header.name, header.packedSize,
+                    header.unpackedSize, header.method, good ? "ok" : "FAILED");
+    }
+    return status;
+}
+
+int extractEntry(ResourceArchive& archive, const char* name, const char* outPath) {
+    unsigned char* raw = nullptr;
+    uint32_t size = 0;
+    if (!extractArchiveFile(&raw, &size, name, archive, ARCHIVE_PASS_PHRASE)) {
+        std::fprintf(stderr, "glimmer-unpack: cannot extract %s\n", name);
+        return 1;
+    }
+    const ArchiveBytes bytes(raw);
+    FILE* out = outPath ? std::fopen(outPath, "wb") : stdout;
+    if (!out) {
+        std::fprintf(stderr, "glimmer-unpack: cannot write %s\n", outPath);
+        return 1;
+    }
+    const bool written = std::fwrite(bytes.get(), 1, size, out) == size;
+    const bool closed = outPath ? std::fclose(out) == 0 : std::fflush(out) == 0;
+    return written && closed ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 4)
+        return usage();
+    std::vector<unsigned char> storage;
+    ResourceArchive archive;
+    if (!openArchive(argv[1], storage, archive)) {
+        std::fprintf(stderr, "glimmer-unpack: cannot open %s\n", argv[1]);
+        return 1;
+    }
+    if (argc == 2)
+        return listEntries(archive);
+    return extractEntry(archive, argv[2], argc == 4 ? argv[3] : nullptr);
+}
