@@ -16,7 +16,8 @@ class TextureCache {
     static Texture* get(const char* fileName);
     // The cached texture, or null when the name is absent.
     static Texture* find(const char* fileName);
-    // Adds the pair when the name is absent; an existing entry is left unchanged.
+    // Adds the pair when the name is absent; an existing entry is left unchanged,
+    // and so is the map when texture is null.
     static void insert(const char* fileName, Texture* texture);
     // Deletes every texture (and its GL texture) in name order and empties the map.
     // Needs the GL context that made them to be current.
