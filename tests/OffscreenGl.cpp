@@ -7,6 +7,8 @@
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 
+#include <cstdlib>
+
 #include <sys/stat.h>
 
 namespace {
@@ -14,6 +16,9 @@ namespace {
 // The surfaceless display, initialised once for the process and kept.
 EGLDisplay surfacelessDisplay(std::string& failure) {
     static EGLDisplay display = [] {
+        // Mesa's software rasteriser even where a GPU is present, so that every
+        // machine renders the same pixels. A value set from outside wins.
+        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
         const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
             eglGetProcAddress("eglGetPlatformDisplayEXT"));
         if (!getPlatformDisplay)
