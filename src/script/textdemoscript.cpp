@@ -12,16 +12,22 @@ namespace {
 
 constexpr size_t MAX_VALUE_TOKEN = 255;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Whitespace as the event pattern skips it.
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Hands out the significant lines of the text one by one.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::string_view text) : text_(text) {}
 
     // The next trimmed line that is neither empty nor a comment; false at the end.
@@ -33,7 +39,7 @@ public:
         return false;
     }
 
-private:
+  private:
     bool nextLine(std::string_view& line) {
         const size_t lineEnd = text_.find('\n', position_);
         if (lineEnd == std::string_view::npos)
@@ -91,7 +97,7 @@ struct EventFields {
 };
 
 class EventScanner {
-public:
+  public:
     explicit EventScanner(std::string_view line) : line_(line) {}
 
     void scan(EventFields& fields) {
@@ -114,7 +120,7 @@ public:
         }
     }
 
-private:
+  private:
     void skipSpace() {
         while (at_ < line_.size() && isSpace(line_[at_]))
             ++at_;
