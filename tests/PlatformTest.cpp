@@ -15,7 +15,7 @@ struct RecordedBox {
 };
 
 class MessageBoxRecorder : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         setMessageBoxForTesting(
             [this](const std::string& text, const std::string& caption, int style) {

@@ -5,7 +5,7 @@
 // Clears colour and depth. RGBA sets the clear colour at once: each byte is handed
 // to OpenGL unscaled (0..255), so any non-zero byte means full intensity.
 class ClearLayer : public Layer {
-  public:
+public:
     void render(uint32_t time) override;
     void setParamInt(ParamId code, int32_t value) override;
 };

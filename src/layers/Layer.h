@@ -52,7 +52,7 @@ constexpr ParamId ZANG = makeParamId("ZANG"); // float: Grass
 // another value type) are ignored by the defaults here.
 // Destructors must not call OpenGL: the last layers die after the context.
 class Layer {
-  public:
+public:
     virtual void load() {}
     virtual void spare() {}
     // time: the layer's local time in milliseconds.

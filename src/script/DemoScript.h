@@ -10,7 +10,7 @@
 // The parsed show: block name -> entry. Names are ordered byte-wise as unsigned
 // bytes (so "10" before "9", "B" before "a"); that order is the rendering order.
 class DemoScript {
-  public:
+public:
     using Entries = std::map<std::string, std::unique_ptr<LayerEntry>>;
 
     // Reads fileName from the embedded archive and parses it. 0 when the file
@@ -26,6 +26,6 @@ class DemoScript {
 
     const Entries& entries() const { return entries_; }
 
-  private:
+private:
     Entries entries_;
 };

@@ -13,7 +13,7 @@
 // times in file order). The layer's local clock starts at its first active frame;
 // once the window has been left the layer is destroyed for good.
 class LayerEntry {
-  public:
+public:
     static constexpr uint32_t NOT_ACTIVATED = 0xFFFFFFFFu;
 
     LayerEntry(std::unique_ptr<Layer> layer, uint32_t start, uint32_t end, std::string name,
@@ -33,7 +33,7 @@ class LayerEntry {
     const std::vector<ScriptEvent>& events() const { return events_; }
     bool active() const { return active_; }
 
-  private:
+private:
     void deliver(const ScriptEvent& event);
 
     std::unique_ptr<Layer> layer_;

@@ -27,7 +27,7 @@ bool isDigit(char c) {
 
 // Hands out the significant lines of the text one by one.
 class LineReader {
-  public:
+public:
     explicit LineReader(std::string_view text) : text_(text) {}
 
     // The next trimmed line that is neither empty nor a comment; false at the end.
@@ -39,7 +39,7 @@ class LineReader {
         return false;
     }
 
-  private:
+private:
     bool nextLine(std::string_view& line) {
         const size_t lineEnd = text_.find('\n', position_);
         if (lineEnd == std::string_view::npos)
@@ -97,7 +97,7 @@ struct EventFields {
 };
 
 class EventScanner {
-  public:
+public:
     explicit EventScanner(std::string_view line) : line_(line) {}
 
     void scan(EventFields& fields) {
@@ -120,7 +120,7 @@ class EventScanner {
         }
     }
 
-  private:
+private:
     void skipSpace() {
         while (at_ < line_.size() && isSpace(line_[at_]))
             ++at_;

@@ -9,7 +9,7 @@
 using Bytes = std::vector<unsigned char>;
 
 class ArchiveWriter {
-  public:
+public:
     explicit ArchiveWriter(bool solid = false);
 
     // A directory entry (no data).
@@ -20,7 +20,7 @@ class ArchiveWriter {
     // The whole archive, ending with an end block.
     Bytes finish() const;
 
-  private:
+private:
     struct Entry {
         std::string name;
         uint16_t flags = 0;
