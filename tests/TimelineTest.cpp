@@ -77,14 +77,13 @@ TEST_F(TimelineTest, EventsOfAllTypesAreDeliveredOnceBeforeRendering) {
     stringEvent.type = ValueType::String;
     stringEvent.stringValue = "data\\hand.png";
     LayerEntry entry = makeEntry(0, 100, {floatEvent, stringEvent, intEvent(10, 4)});
-    EXPECT_EQ(run(entry, {0, 10, 20}), (Log{"render 0", "float 7", "string data\\hand.png",
-                                             "int 4", "render 10", "render 20"}));
+    EXPECT_EQ(run(entry, {0, 10, 20}), (Log{"render 0", "float 7", "string data\\hand.png", "int 4",
+                                            "render 10", "render 20"}));
 }
 
 TEST_F(TimelineTest, WindowEndIsInclusiveAndLeavingItRetiresForGood) {
     LayerEntry entry = makeEntry(0, 100, {intEvent(200, 9)});
-    EXPECT_EQ(run(entry, {50, 100, 101, 50}),
-              (Log{"render 0", "render 50", "destroyed"}));
+    EXPECT_EQ(run(entry, {50, 100, 101, 50}), (Log{"render 0", "render 50", "destroyed"}));
     EXPECT_EQ(entry.layer(), nullptr);
     EXPECT_FALSE(entry.active());
 }
