@@ -228,4 +228,5 @@ TEST(DiskImageReader, ReadsWholeFilesFromDisk) {
     std::remove(path.c_str());
     DecodedImage image;
     EXPECT_FALSE(PngImageReader().load(image, path.c_str()));
+    EXPECT_FALSE(BmpImageReader().load(image, GLIMMER_BUILD_DIR));
 }
