@@ -97,7 +97,7 @@ TEST(StateVariableFilter, LowPassKeepsTheBassAndRemovesTheTreble) {
 TEST(Instruments, EveryNoteStartsAndEndsInSilence) {
     for (Instrument instrument :
          {Instrument::Kick, Instrument::Clap, Instrument::ClosedHat, Instrument::OpenHat,
-          Instrument::Bass, Instrument::Pad, Instrument::Lead}) {
+          Instrument::Crash, Instrument::Bass, Instrument::Pad, Instrument::Lead}) {
         Mix mix(4 * kSampleRate);
         renderNote({instrument, 0.5, 0.4, 57.0f, 1.0f}, mix);
         const std::vector<float>& left = mix.dry.left;

@@ -15,6 +15,7 @@ enum Part : unsigned {
     Arpeggio = 1u << 7,
     Roll = 1u << 8,     // a clap roll through the section's last bar
     LeadHigh = 1u << 9, // the melody an octave up in the section's second half
+    Crash = 1u << 10,   // a cymbal on the section's first downbeat
 };
 
 struct Section {
@@ -23,18 +24,18 @@ struct Section {
     unsigned parts;
 };
 
-constexpr unsigned kTheme = Pad | Kick | Hats | Clap | Bass | Lead | Groove16;
+constexpr unsigned kTheme = Pad | Kick | Hats | Clap | Bass | Lead | Groove16 | Crash;
 
 // The storyboard's sections in bars of two seconds.
 constexpr std::array<Section, 8> kSections{{
-    {0, 8, Pad},                               // 0:00 pad intro
-    {8, 16, Pad | Kick | Hats},                // 0:16 drums enter
-    {16, 32, Pad | Kick | Hats | Clap | Bass}, // 0:32 bass, full groove
-    {32, 48, kTheme},                          // 1:04 main theme
-    {48, 56, Pad | Arpeggio | Roll},           // 1:36 break
-    {56, 72, kTheme | LeadHigh},               // 1:52 theme returns
-    {72, 82, Pad | Kick | Hats | Bass},        // 2:24 winding down
-    {82, kSongBars, Pad},                      // 2:44 outro
+    {0, 8, Pad},                                       // 0:00 pad intro
+    {8, 16, Pad | Kick | Hats},                        // 0:16 drums enter
+    {16, 32, Pad | Kick | Hats | Clap | Bass | Crash}, // 0:32 bass, full groove
+    {32, 48, kTheme},                                  // 1:04 main theme
+    {48, 56, Pad | Arpeggio | Roll},                   // 1:36 break
+    {56, 72, kTheme | LeadHigh},                       // 1:52 theme returns
+    {72, 82, Pad | Kick | Hats | Bass},                // 2:24 winding down
+    {82, kSongBars, Pad},                              // 2:44 outro
 }};
 
 // Am, F, C, G: one chord a bar, voiced close around middle C.
@@ -74,6 +75,8 @@ class Composer {
         if (section.parts & Pad)
             for (float pitch : chord.voicing)
                 add(Instrument::Pad, bar, 0, 15.6, pitch, 0.9f);
+        if ((section.parts & Crash) && bar == section.firstBar)
+            add(Instrument::Crash, bar, 0, 16, 0, 0.5f);
         if (section.parts & Kick)
             for (int step = 0; step < kStepsPerBar; step += 4)
                 add(Instrument::Kick, bar, step, 2.4, 0, 1.0f);

@@ -98,11 +98,11 @@ void clap(const NoteEvent& note, Mix& mix) {
     });
 }
 
-// High-passed noise; the open hat rings longer.
-void hat(const NoteEvent& note, Mix& mix, float ring) {
+// High-passed noise; the open hat rings longer, the crash longest and lower.
+void hat(const NoteEvent& note, Mix& mix, float ring, float cutoff) {
     Noise noise(seedOf(note));
     StateVariableFilter high(StateVariableFilter::Mode::HighPass);
-    high.setup(6500.0f, 0.2f);
+    high.setup(cutoff, 0.2f);
     play(mix, note, {0.0005f, ring, 0.0f, 0.01f}, {0.55f, 0.3f, 0.05f},
          [&](size_t) { return mono(high.process(noise.next())); });
 }
@@ -183,10 +183,13 @@ void renderNote(const NoteEvent& note, Mix& mix) {
         clap(note, mix);
         break;
     case Instrument::ClosedHat:
-        hat(note, mix, 0.035f);
+        hat(note, mix, 0.035f, 6500.0f);
         break;
     case Instrument::OpenHat:
-        hat(note, mix, 0.22f);
+        hat(note, mix, 0.22f, 6500.0f);
+        break;
+    case Instrument::Crash:
+        hat(note, mix, 1.6f, 4000.0f);
         break;
     case Instrument::Bass:
         bass(note, mix);

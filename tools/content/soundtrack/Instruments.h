@@ -3,7 +3,7 @@
 
 #include "StereoBuffer.h"
 
-enum class Instrument { Kick, Clap, ClosedHat, OpenHat, Bass, Pad, Lead };
+enum class Instrument { Kick, Clap, ClosedHat, OpenHat, Crash, Bass, Pad, Lead };
 
 // One note of the score: start and gate length in seconds, pitch as a MIDI
 // note number (ignored by the drums), velocity from 0 to 1.
