@@ -56,6 +56,26 @@ void addLashes(Mask& lashes, const Arc& arc, float sign, int count, float longes
     }
 }
 
+// Thin wandering veins from both corners towards the iris.
+void addVeins(Mask& veins, Random& random) {
+    for (int i = 0; i < 10; ++i) {
+        const float side = i % 2 == 0 ? -1.0f : 1.0f;
+        Point at{kEyeCentre.x + side * random.range(250.0f, 290.0f),
+                 kEyeCentre.y + random.range(-30.0f, 40.0f)};
+        float heading = side > 0 ? kPi : 0.0f;
+        heading += random.range(-0.4f, 0.4f);
+        std::vector<Point> points{at};
+        for (int step = 0; step < 9; ++step) {
+            heading += random.range(-0.5f, 0.5f);
+            at = at + Point{std::cos(heading), std::sin(heading)} * random.range(8.0f, 13.0f);
+            points.push_back(at);
+        }
+        const Point reach{130.0f, 130.0f};
+        veins.fill(taperedPath(points, taper(1.6f, 0.3f, points.size())), points[0] - reach,
+                   points[0] + reach);
+    }
+}
+
 Rgba irisColour(Point p, const Noise& noise, Point centre, float radius) {
     const Point d = p - centre;
     const float r = length(d) / radius;
@@ -126,6 +146,11 @@ Canvas eye() {
     canvas.paint(shadow.blur(14.0f).scale(1.3f), rgb8(60, 4, 8, 0.7f));
     canvas.paint(socket, [&](Point p) { return scleraColour(p, noise); });
 
+    Mask veins = canvas.newMask();
+    Random veinRandom(0x7e1);
+    addVeins(veins, veinRandom);
+    canvas.paint(veins.clip(socket), rgb8(200, 50, 50, 0.55f));
+
     const Point irisCentre{kEyeCentre.x, kEyeCentre.y - 8.0f};
     const float irisRadius = 122.0f;
     Mask iris = canvas.newMask();
@@ -149,6 +174,9 @@ Canvas eye() {
     Random random(0x1a5e);
     addLashes(lids, kUpperLid, -1.0f, 26, 70.0f, random);
     addLashes(lids, kLowerLid, 1.0f, 16, 28.0f, random);
+    // A warm rim behind lids and lashes, so they read against a dark scene.
+    Mask rim = lids;
+    canvas.paint(rim.blur(3.0f).scale(1.6f), rgb8(230, 80, 30, 0.75f));
     canvas.paint(lids, rgb8(20, 4, 6));
     return canvas;
 }
