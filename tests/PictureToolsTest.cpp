@@ -97,6 +97,15 @@ TEST(PictureMask, BlurSpreadsCoverageButKeepsItsAmount) {
     EXPECT_GT(mask.at(32, 42), 0.0f);
     EXPECT_NEAR(mask.at(20, 32), mask.at(43, 32), 1e-4f); // symmetric about the box's centre
 
+    // Wrapping edges: what leaves one side comes in at the other, nothing is lost.
+    Mask edge(16, 16);
+    edge.fill(roundedBox({1.0f, 8.0f}, {1.0f, 1.0f}, 0.0f));
+    const double edgeBefore = total(edge);
+    edge.blur(2.0f, Mask::Edges::Wrap);
+    EXPECT_NEAR(total(edge), edgeBefore, 1e-3);
+    EXPECT_GT(edge.at(15, 8), 0.0f);
+    EXPECT_NEAR(edge.at(15, 8), edge.at(2, 8), 1e-5f); // mirror images about the seam at x = 1
+
     Mask clipped(64, 64);
     clipped.fill(circle({32.0f, 32.0f}, 10.0f)).clip(Mask(64, 64));
     EXPECT_EQ(total(clipped), 0.0);

@@ -65,34 +65,36 @@ Mask& Mask::scale(float factor) {
     return *this;
 }
 
-Mask& Mask::blur(float radius) {
+Mask& Mask::blur(float radius, Edges edges) {
     const int box = std::max(1, static_cast<int>(std::lround(radius)));
     for (int pass = 0; pass < 3; ++pass) {
-        boxPass(box, true);
-        boxPass(box, false);
+        boxPass(box, true, edges);
+        boxPass(box, false, edges);
     }
     return *this;
 }
 
-// One running-sum box filter along rows or columns; outside the mask counts as empty.
-void Mask::boxPass(int radius, bool horizontal) {
+// One running-sum box filter along rows or columns.
+void Mask::boxPass(int radius, bool horizontal, Edges edges) {
     const int lines = horizontal ? height_ : width_;
     const int length = horizontal ? width_ : height_;
     const float weight = 1.0f / static_cast<float>(2 * radius + 1);
     std::vector<float> line(static_cast<size_t>(length));
+    auto sample = [&](int i) {
+        if (edges == Edges::Wrap)
+            return line[static_cast<size_t>(((i % length) + length) % length)];
+        return i >= 0 && i < length ? line[static_cast<size_t>(i)] : 0.0f;
+    };
     for (int l = 0; l < lines; ++l) {
         auto cell = [&](int i) -> float& { return horizontal ? at(i, l) : at(l, i); };
         for (int i = 0; i < length; ++i)
             line[i] = cell(i);
         float sum = 0.0f;
-        for (int i = 0; i < std::min(radius, length); ++i)
-            sum += line[i];
+        for (int i = -radius; i <= radius; ++i)
+            sum += sample(i);
         for (int i = 0; i < length; ++i) {
-            if (i + radius < length)
-                sum += line[i + radius];
-            if (i - radius - 1 >= 0)
-                sum -= line[i - radius - 1];
             cell(i) = sum * weight;
+            sum += sample(i + radius + 1) - sample(i - radius);
         }
     }
 }

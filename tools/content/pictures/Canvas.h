@@ -52,13 +52,17 @@ class Mask {
     Mask& fill(const Field& shape, Point designMin, Point designMax);
     // Keeps coverage only where the other mask covers too.
     Mask& clip(const Mask& other);
+    // How a blur treats the border: as empty, or as continuing on the
+    // opposite side (for pictures that tile).
+    enum class Edges { Clear, Wrap };
+
     // Gaussian-like blur: three box passes in each direction, radius in pixels.
-    Mask& blur(float radius);
+    Mask& blur(float radius, Edges edges = Edges::Clear);
     Mask& scale(float factor);
 
   private:
     int index(int x, int y) const { return y * width_ + x; }
-    void boxPass(int radius, bool horizontal);
+    void boxPass(int radius, bool horizontal, Edges edges);
 
     int width_;
     int height_;

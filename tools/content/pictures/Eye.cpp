@@ -201,7 +201,7 @@ Canvas eyeBanner(const Fonts& fonts) {
     lines.fill(
         [&](Point p) { return std::fabs(p.y - 58.0f + 2.0f * std::sin(p.x * waves)) - 1.2f; });
     Mask lineGlow = lines;
-    canvas.paint(lineGlow.blur(2.0f), rgb8(255, 80, 20, 0.8f));
+    canvas.paint(lineGlow.blur(2.0f, Mask::Edges::Wrap), rgb8(255, 80, 20, 0.8f));
     canvas.paint(lines, rgb8(255, 170, 80));
 
     const std::string word = "glimmerfell";
@@ -218,7 +218,7 @@ Canvas eyeBanner(const Fonts& fonts) {
             static_cast<float>(width), 0.0f));
     }
     Mask glow = letters;
-    canvas.paint(glow.blur(3.0f).scale(1.5f), rgb8(230, 40, 10, 0.9f));
+    canvas.paint(glow.blur(3.0f, Mask::Edges::Wrap).scale(1.5f), rgb8(230, 40, 10, 0.9f));
     canvas.paint(letters, rgb8(255, 214, 140));
     canvas.paint(stars, rgb8(255, 240, 200));
     return canvas;

@@ -129,7 +129,7 @@ Canvas donutGlaze() {
             }
         }
     }
-    canvas.paint(shadow.blur(1.0f), rgb8(30, 0, 8, 0.55f));
+    canvas.paint(shadow.blur(1.0f, Mask::Edges::Wrap), rgb8(30, 0, 8, 0.55f));
     for (size_t i = 0; i < sprinkles.size(); ++i)
         canvas.paint(sprinkles[i], colours[i]);
     canvas.paint(shine, rgb8(255, 255, 255, 0.45f));
