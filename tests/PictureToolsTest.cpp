@@ -129,6 +129,21 @@ TEST(PictureCanvas, PaintsThroughCoverageWithSourceOver) {
     EXPECT_FLOAT_EQ(onClear.a, 0.25f);
 }
 
+TEST(PictureCanvas, CarriesColourIntoTransparentSurroundings) {
+    Canvas canvas(16, 3);
+    canvas.at(4, 1) = Rgba{1.0f, 0.5f, 0.0f, 0.2f};
+    canvas.extendColourIntoClear(3);
+    for (const int x : {1, 2, 3, 5, 6, 7}) {
+        EXPECT_FLOAT_EQ(canvas.at(x, 1).r, 1.0f) << x;
+        EXPECT_FLOAT_EQ(canvas.at(x, 1).g, 0.5f) << x;
+        EXPECT_FLOAT_EQ(canvas.at(x, 1).a, 0.0f) << x; // still transparent
+    }
+    EXPECT_FLOAT_EQ(canvas.at(8, 1).r, 0.0f); // beyond reach
+    EXPECT_FLOAT_EQ(canvas.at(0, 1).r, 0.0f);
+    EXPECT_FLOAT_EQ(canvas.at(4, 0).r, 1.0f);
+    EXPECT_FLOAT_EQ(canvas.at(4, 1).a, 0.2f); // drawn pixels untouched
+}
+
 TEST(PictureShapes, CombinationsFollowSetRules) {
     const Field a = circle({0.0f, 0.0f}, 10.0f);
     const Field b = circle({12.0f, 0.0f}, 10.0f);

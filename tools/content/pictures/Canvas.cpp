@@ -131,3 +131,34 @@ void Canvas::shade(const Paint& colour) {
         for (int x = 0; x < width_; ++x)
             at(x, y) = colour(view_.design(x + 0.5f, y + 0.5f));
 }
+
+void Canvas::extendColourIntoClear(int reach) {
+    std::vector<bool> coloured(pixels_.size());
+    for (size_t i = 0; i < pixels_.size(); ++i)
+        coloured[i] = pixels_[i].a > 0.0f;
+    for (int step = 0; step < reach; ++step) {
+        std::vector<bool> next = coloured;
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                if (coloured[index(x, y)])
+                    continue;
+                Rgba sum;
+                int count = 0;
+                const int neighbours[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+                for (const auto& n : neighbours) {
+                    if (n[0] < 0 || n[1] < 0 || n[0] >= width_ || n[1] >= height_ ||
+                        !coloured[index(n[0], n[1])])
+                        continue;
+                    const Rgba& c = pixels_[index(n[0], n[1])];
+                    sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b, 0.0f};
+                    ++count;
+                }
+                if (count == 0)
+                    continue;
+                pixels_[index(x, y)] = {sum.r / count, sum.g / count, sum.b / count, 0.0f};
+                next[index(x, y)] = true;
+            }
+        }
+        coloured.swap(next);
+    }
+}

@@ -89,6 +89,11 @@ class Canvas {
     void paint(const Paint& colour);
     // Sets every pixel from a function of its design-space centre.
     void shade(const Paint& colour);
+    // Gives fully transparent pixels within reach of drawn ones the colour of
+    // their drawn neighbours, alpha staying 0. Filtering and mipmapping mix
+    // the colour of transparent pixels into the edges; this keeps dark fringes
+    // away from them.
+    void extendColourIntoClear(int reach);
 
   private:
     int index(int x, int y) const { return y * width_ + x; }
