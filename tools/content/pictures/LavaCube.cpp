@@ -59,9 +59,12 @@ Rgba duskSky(Vec3 d) {
     const Noise& noise = lavaNoise();
     const float height = clamp01(d.y);
     const float smoke = noise.fractal(d.x * 2.5f + 40.0f, d.y * 4.0f, d.z * 2.5f, 5);
-    const float light =
-        std::pow(1.0f - height, 1.7f) * (0.8f + 0.4f * smoke) + 0.2f * clamp01(0.5f + smoke);
+    const float light = std::pow(1.0f - height, 1.7f) * (0.8f + 0.4f * smoke);
     Rgba sky = palette::dusk().at(clamp01(light));
+    // Banks of smoke, lit red from the lava below, fading towards the zenith.
+    const float bank = smoothstep(-0.05f, 0.45f, smoke);
+    const Rgba underlit = mix(rgb8(70, 14, 20), rgb8(150, 36, 22), std::pow(1.0f - height, 2.0f));
+    sky = mix(sky, underlit, bank * (0.35f + 0.4f * (1.0f - height)));
     // Embers rising from the lava: sparse bright specks near the horizon.
     const float speck = noise.sample(d.x * 60.0f, d.y * 60.0f, d.z * 60.0f);
     const float ember = smoothstep(0.5f, 0.68f, speck) * std::pow(1.0f - height, 6.0f);
