@@ -166,6 +166,11 @@ TEST(PictureShapes, CombinationsFollowSetRules) {
     const Field stroke = taperedPath({{0.0f, 0.0f}, {100.0f, 0.0f}}, taper(8.0f, 1.0f, 2));
     EXPECT_LT(stroke({5.0f, 6.0f}), 0.0f);
     EXPECT_GT(stroke({95.0f, 6.0f}), 0.0f);
+    const std::vector<float> radii = swell(1.0f, 4.0f, 9);
+    EXPECT_FLOAT_EQ(radii.front(), 1.0f);
+    EXPECT_FLOAT_EQ(radii.back(), 1.0f);
+    EXPECT_FLOAT_EQ(radii[4], 4.0f);
+    EXPECT_GT(radii[2], 3.0f);
 }
 
 TEST(PictureText, SetsCentredLettersThatScaleWithSize) {

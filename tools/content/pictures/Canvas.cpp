@@ -53,6 +53,12 @@ Mask& Mask::fill(const Field& shape, Point designMin, Point designMax) {
     return *this;
 }
 
+Mask& Mask::merge(const Mask& other) {
+    for (size_t i = 0; i < values_.size(); ++i)
+        values_[i] = std::max(values_[i], other.values_[i]);
+    return *this;
+}
+
 Mask& Mask::clip(const Mask& other) {
     for (size_t i = 0; i < values_.size(); ++i)
         values_[i] *= other.values_[i];

@@ -50,6 +50,8 @@ class Mask {
     // Adds the shape (union) within the design-space rectangle given by its corners.
     Mask& fill(const Field& shape);
     Mask& fill(const Field& shape, Point designMin, Point designMax);
+    // Adds the other mask's coverage (union).
+    Mask& merge(const Mask& other);
     // Keeps coverage only where the other mask covers too.
     Mask& clip(const Mask& other);
     // How a blur treats the border: as empty, or as continuing on the

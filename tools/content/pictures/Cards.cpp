@@ -38,7 +38,7 @@ void setLines(Canvas& canvas, const std::vector<Line>& lines, Rgba glow, float g
         masks.push_back(canvas.newMask());
         line.face->set(masks.back(), line.text, kScreenWidth / 2, line.baseline, line.size,
                        line.tracking);
-        line.face->set(halo, line.text, kScreenWidth / 2, line.baseline, line.size, line.tracking);
+        halo.merge(masks.back());
     }
     canvas.paint(halo.blur(glowRadius).scale(glowStrength), glow);
     for (size_t i = 0; i < lines.size(); ++i)
@@ -79,9 +79,8 @@ Paint headingColour(float baseline, float size) {
 Field sparkle(Point centre, float length, float width) {
     auto ray = [=](Point d) {
         const float along = std::fabs(d.x) / length;
-        const float taperWidth =
-            width * (1.0f - std::min(along, 1.0f)) * (1.0f - std::min(along, 1.0f));
-        return std::max(std::fabs(d.y) - taperWidth, (along - 1.0f) * length);
+        const float left = 1.0f - std::min(along, 1.0f);
+        return std::max(std::fabs(d.y) - width * left * left, (along - 1.0f) * length);
     };
     return [=](Point p) {
         const Point d = p - centre;

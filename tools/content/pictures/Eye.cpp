@@ -1,4 +1,4 @@
-// The eye, the banner that scrolls beneath it and the bars above and below.
+// The eye, the banner that scrolls across it and the bars above and below.
 #include "Noise.h"
 #include "Palette.h"
 #include "Pictures.h"
@@ -11,13 +11,13 @@ namespace {
 constexpr Point kEyeCentre{kScreenWidth / 2, kScreenHeight / 2};
 constexpr float kEyeHalfWidth = 300.0f;
 
-// A circle through both corners of the eye and a point `rise` above (negative:
-// below) its centre line; returned as its centre and radius.
 struct Arc {
     Point centre;
     float radius;
 };
 
+// The circle through both corners of the eye and the point `rise` above
+// (negative: below) the middle of the eye.
 Arc lidArc(float rise) {
     const float h = std::fabs(rise);
     const float radius = (kEyeHalfWidth * kEyeHalfWidth + h * h) / (2.0f * h);
@@ -166,11 +166,10 @@ Canvas eye() {
 
     Mask lids = canvas.newMask();
     lids.fill(outline(eyeShape, 4.0f));
-    lids.fill(taperedPath(
-        bezier({kEyeCentre.x - 270.0f, kEyeCentre.y - 40.0f}, {kEyeCentre.x, kEyeCentre.y - 250.0f},
-               {kEyeCentre.x + 270.0f, kEyeCentre.y - 40.0f}, 24),
-        {1.0f, 2.0f, 3.0f, 3.5f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f,
-         4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 3.5f, 3.0f, 2.0f, 1.0f}));
+    lids.fill(taperedPath(bezier({kEyeCentre.x - 270.0f, kEyeCentre.y - 40.0f},
+                                 {kEyeCentre.x, kEyeCentre.y - 250.0f},
+                                 {kEyeCentre.x + 270.0f, kEyeCentre.y - 40.0f}, 24),
+                          swell(1.0f, 4.0f, 25)));
     Random random(0x1a5e);
     addLashes(lids, kUpperLid, -1.0f, 26, 70.0f, random);
     addLashes(lids, kLowerLid, 1.0f, 16, 28.0f, random);
