@@ -1,13 +1,15 @@
 // The picture generator's building blocks: noise, coverage masks, composition
 // and text.
-#include "Canvas.h"
-#include "Noise.h"
-#include "Shapes.h"
-#include "Typeface.h"
+#include "pictures/Canvas.h"
+#include "pictures/Noise.h"
+#include "pictures/Shapes.h"
+#include "pictures/Typeface.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+using namespace pictures;
 
 namespace {
 

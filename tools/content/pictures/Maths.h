@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace pictures {
+
 constexpr float kPi = 3.14159265358979f;
 
 inline float clamp01(float v) {
@@ -55,3 +57,5 @@ inline Vec3 normalized(Vec3 v) {
     const float n = std::sqrt(dot(v, v));
     return {v.x / n, v.y / n, v.z / n};
 }
+
+} // namespace pictures

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace pictures {
+
 namespace {
 
 constexpr int kSurfaceSize = 256;
@@ -136,3 +138,5 @@ Canvas donutGlaze() {
     canvas.paint(shine, rgb8(255, 255, 255, 0.45f));
     return canvas;
 }
+
+} // namespace pictures
