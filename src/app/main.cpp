@@ -1,15 +1,70 @@
-// Until the window and player exist, the program loads the show script from the
-// embedded archive and reports how many layer blocks it holds.
+// The program entry: start-up in a fixed order, the show, then the ordered
+// shutdown. The program takes no options.
+#include "app/AppWindow.h"
+#include "app/GlExtensions.h"
+#include "app/GlState.h"
+#include "platform/Platform.h"
+#include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
 
-#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr const char* WINDOW_TITLE = "tessary[]glimmerfell party!version 800x600x32";
+constexpr int WINDOW_WIDTH = 800;
+constexpr int WINDOW_HEIGHT = 600;
+constexpr int COLOUR_BITS = 32;
+constexpr int DEPTH_BITS = 16;
+constexpr const char* QUESTION_CAPTION = "tessary::glimmerfell";
+constexpr const char* ERROR_CAPTION = "Error";
+constexpr const char* SCRIPT_FILE = "data\\script.txt";
+
+const char* createFailureText(int result) {
+    switch (result) {
+    case AppWindow::VIDEO_UNAVAILABLE:
+        return "Could not register window class, try a reboot...";
+    case AppWindow::WINDOW_FAILED:
+        return "Could not create window";
+    case AppWindow::UNSUPPORTED_COLOUR_DEPTH:
+        return "Unsupported color depth";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
 
 int main() {
-    DemoScript script;
-    if (script.load("data\\script.txt") < 0) {
-        std::fprintf(stderr, "File not found: data\\script.txt\n");
-        return 255;
+    auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,
+                                              COLOUR_BITS, DEPTH_BITS, false);
+    if (const char* failure = createFailureText(window->create())) {
+        window->releaseContext();
+        showMessageBox(nullptr, failure, ERROR_CAPTION, MB_OK);
+        return -1;
     }
-    std::printf("%zu layer blocks\n", script.entries().size());
+    setDefaultGlState();
+    loadGlExtensions();
+    setLightingState();
+
+    auto script = std::make_unique<DemoScript>();
+    if (script->load(SCRIPT_FILE) < 0) {
+        window->releaseContext();
+        showMessageBox(nullptr, "File not found: data\\script.txt", ERROR_CAPTION, MB_OK);
+        return -1;
+    }
+    auto player = std::make_unique<DemoPlayer>(*script);
+    player->initialise();
+
+    if (showMessageBox(window->window(), "Full screen experience?", QUESTION_CAPTION, MB_YESNO) ==
+        IDYES)
+        window->setFullScreen(true);
+    window->show();
+    window->runFrameLoop(*player, &player->musicStopper());
+
+    window->releaseContext();
+    player.reset();
+    script.reset();
+    window.reset();
     return 0;
 }
