@@ -123,9 +123,8 @@ bool readArchiveStart(ResourceArchive& archive, ArchiveMainHeader& mainHeader) {
         return false;
     parseMainHeader(bytes, mainHeader);
     if (mainHeader.headerSize > MAIN_HEADER_SIZE)
-        archive.offset = clampOffset(uint64_t{archive.offset} + mainHeader.headerSize -
-                                         MAIN_HEADER_SIZE,
-                                     archive.size);
+        archive.offset = clampOffset(
+            uint64_t{archive.offset} + mainHeader.headerSize - MAIN_HEADER_SIZE, archive.size);
     return true;
 }
 
@@ -184,8 +183,8 @@ bool walkArchive(ResourceArchive& archive, Extraction& work) {
         const bool requested = lookupKey(block.header.name) == work.requestKey;
         if (requested) {
             // One spare byte so that an empty entry still gets a buffer of its own.
-            work.output = static_cast<unsigned char*>(
-                std::calloc(size_t{block.header.unpackedSize} + 1, 1));
+            work.output =
+                static_cast<unsigned char*>(std::calloc(size_t{block.header.unpackedSize} + 1, 1));
             if (!work.output)
                 return false;
             *work.outputCount = 0;

@@ -1,0 +1,47 @@
+#include "resources/ArchiveImageReader.h"
+
+#include "resources/BmpImageReader.h"
+#include "resources/JpegImageReader.h"
+#include "resources/PngImageReader.h"
+#include "resources/ResourceArchive.h"
+#include "resources/Texture.h"
+#include "resources/TextureCache.h"
+
+#include <cstring>
+
+namespace {
+
+bool hasMagic(const unsigned char* bytes, size_t size, size_t offset, const char* magic) {
+    const size_t length = std::strlen(magic);
+    return size >= offset + length && std::memcmp(bytes + offset, magic, length) == 0;
+}
+
+} // namespace
+
+bool ArchiveImageReader::load(DecodedImage& image, const char* fileName) {
+    uint32_t size = 0;
+    const ArchiveBytes bytes = extractEmbeddedFile(fileName, &size);
+    return bytes && decode(image, bytes.get(), size);
+}
+
+bool ArchiveImageReader::decode(DecodedImage& image, const unsigned char* bytes, size_t size) {
+    if (hasMagic(bytes, size, 0, "BM8"))
+        return BmpImageReader().decode(image, bytes, size);
+    if (hasMagic(bytes, size, 1, "PNG"))
+        return PngImageReader().decode(image, bytes, size);
+    if (hasMagic(bytes, size, 6, "JFIF"))
+        return JpegImageReader().decode(image, bytes, size);
+    return false;
+}
+
+Texture* ArchiveImageReader::loadTexture(const char* fileName, bool mipmapped) {
+    if (Texture* cached = TextureCache::find(fileName))
+        return cached;
+    DecodedImage image;
+    if (!load(image, fileName))
+        return nullptr;
+    auto* texture =
+        new Texture(image.pixels.get(), image.isRgb, image.width, image.height, mipmapped);
+    TextureCache::insert(fileName, texture);
+    return texture;
+}

@@ -1,0 +1,37 @@
+// An OpenGL 2D texture made from 8-bit RGB or RGBA pixels. Needs a current GL
+// context for construction, bind and destruction.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+
+class Texture {
+  public:
+    // pixels: bottom-up, tightly packed rows; format as DecodedImage::isRgb
+    // (1: RGB, 0: RGBA; any other value uploads nothing). The pixels are not kept.
+    // With mipmaps the filters are trilinear and GLU builds the whole chain,
+    // rescaling sides that are not powers of two; this also sets the active
+    // texture unit's environment to GL_REPLACE, which stays in force. Without
+    // mipmaps the image is uploaded as level 0 with linear filters and repeat
+    // wrapping, so its sides must be ones the GL accepts.
+    // The new texture is left bound.
+    Texture(const unsigned char* pixels, int format, int32_t width, int32_t height, bool mipmapped);
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    // glBindTexture(GL_TEXTURE_2D, name()).
+    virtual void bind();
+    // Deletes the GL texture.
+    virtual ~Texture();
+
+    // The decoded image's size, not that of any mipmap level.
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+    GLuint name() const { return name_; }
+
+  private:
+    int32_t width_;
+    int32_t height_;
+    GLuint name_ = 0;
+};

@@ -1,0 +1,38 @@
+#include "OffscreenGl.h"
+
+#include <GL/gl.h>
+
+#include <string>
+
+namespace {
+
+GLint integerState(GLenum name) {
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+} // namespace
+
+class OffscreenGlTest : public GlTest {};
+
+// Frame tests compare against reference images: they need the window's pixel
+// format and the same rasteriser everywhere.
+TEST_F(OffscreenGlTest, MatchesTheWindowsFormatOnLlvmpipe) {
+    const std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    EXPECT_NE(renderer.find("llvmpipe"), std::string::npos) << renderer;
+    for (GLenum channel : {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS})
+        EXPECT_EQ(integerState(channel), 8);
+    EXPECT_EQ(integerState(GL_DEPTH_BITS), 16);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], OffscreenGl::WIDTH);
+    EXPECT_EQ(viewport[3], OffscreenGl::HEIGHT);
+    // Fixed-function drawing works: a compatibility context.
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1, 0, 0);
+    glRectf(-1, -1, 0, 0);
+    EXPECT_EQ(pixelAt(100, 100), (Bytes{255, 0, 0, 255}));
+    EXPECT_EQ(pixelAt(700, 500), (Bytes{0, 0, 0, 255}));
+}
