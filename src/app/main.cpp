@@ -3,7 +3,9 @@
 #include "app/AppWindow.h"
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
+#include "app/showError.h"
 #include "platform/Platform.h"
+#include "resources/TextureCache.h"
 #include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
 
@@ -19,6 +21,28 @@ constexpr int DEPTH_BITS = 16;
 constexpr const char* QUESTION_CAPTION = "tessary::glimmerfell";
 constexpr const char* ERROR_CAPTION = "Error";
 constexpr const char* SCRIPT_FILE = "data\\script.txt";
+
+// Pictures loaded before the show so that no layer waits for them mid-show.
+constexpr const char* PRELOADED_PICTURES[] = {"data\\cred.png",
+                                              "data\\schmettalyng.png",
+                                              "data\\hand.png",
+                                              "data\\2dunkelr.png",
+                                              "data\\obererbalken.png",
+                                              "data\\balken.png",
+                                              "data\\getting.png",
+                                              "data\\eye_020715_toplayer.png",
+                                              "data\\eye_020715_lower_banner_rep.png",
+                                              "data\\outro.png",
+                                              "data\\greetings.png"};
+
+// True when every picture is in the cache; stops at the first that fails.
+bool preloadPictures() {
+    for (const char* picture : PRELOADED_PICTURES) {
+        if (!TextureCache::get(picture))
+            return false;
+    }
+    return true;
+}
 
 const char* createFailureText(int result) {
     switch (result) {
@@ -55,6 +79,11 @@ int main() {
     }
     auto player = std::make_unique<DemoPlayer>(*script);
     player->initialise();
+    if (!preloadPictures()) {
+        window->releaseContext();
+        showError("Could not load all texture maps");
+        exitProcess(-1);
+    }
 
     if (showMessageBox(window->window(), "Full screen experience?", QUESTION_CAPTION, MB_YESNO) ==
         IDYES)
@@ -62,6 +91,7 @@ int main() {
     window->show();
     window->runFrameLoop(*player, &player->musicStopper());
 
+    TextureCache::releaseAll();
     window->releaseContext();
     player.reset();
     script.reset();
