@@ -1,5 +1,5 @@
 #include "script/Music.h"
-#include "../tools/pack/ArchiveWriter.h"
+#include "ArchiveWriter.h"
 #include "platform/Platform.h"
 #include "resources/ResourceArchive.h"
 
