@@ -1,0 +1,131 @@
+#include "Canvas.h"
+
+#include <cmath>
+
+Rgba mix(Rgba from, Rgba to, float t) {
+    return {lerp(from.r, to.r, t), lerp(from.g, to.g, t), lerp(from.b, to.b, t),
+            lerp(from.a, to.a, t)};
+}
+
+Rgba withAlpha(Rgba colour, float alpha) {
+    colour.a = alpha;
+    return colour;
+}
+
+Rgba over(Rgba top, Rgba bottom) {
+    const float alpha = top.a + bottom.a * (1.0f - top.a);
+    if (alpha <= 0.0f)
+        return {};
+    const float keep = bottom.a * (1.0f - top.a);
+    return {(top.r * top.a + bottom.r * keep) / alpha, (top.g * top.a + bottom.g * keep) / alpha,
+            (top.b * top.a + bottom.b * keep) / alpha, alpha};
+}
+
+Mask::Mask(int width, int height, View view)
+    : width_(width), height_(height), view_(view),
+      values_(static_cast<size_t>(width) * height, 0.0f) {}
+
+Mask& Mask::fill(const Field& shape) {
+    return fill(shape, view_.design(0, 0), view_.design(width_, height_));
+}
+
+Mask& Mask::fill(const Field& shape, Point designMin, Point designMax) {
+    const int x0 = std::max(0, static_cast<int>(std::floor(designMin.x / view_.scaleX)) - 1);
+    const int y0 = std::max(0, static_cast<int>(std::floor(designMin.y / view_.scaleY)) - 1);
+    const int x1 = std::min(width_, static_cast<int>(std::ceil(designMax.x / view_.scaleX)) + 1);
+    const int y1 = std::min(height_, static_cast<int>(std::ceil(designMax.y / view_.scaleY)) + 1);
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            // Value and slope per pixel give the distance to the edge in pixels.
+            // Central differences keep mirrored shapes exactly mirrored.
+            const float here = shape(view_.design(x + 0.5f, y + 0.5f));
+            const float slopeX =
+                shape(view_.design(x + 1.0f, y + 0.5f)) - shape(view_.design(x, y + 0.5f));
+            const float slopeY =
+                shape(view_.design(x + 0.5f, y + 1.0f)) - shape(view_.design(x + 0.5f, y));
+            const float slope = std::sqrt(slopeX * slopeX + slopeY * slopeY);
+            const float coverage =
+                slope > 1e-6f ? clamp01(0.5f - here / slope) : (here < 0.0f ? 1.0f : 0.0f);
+            float& value = at(x, y);
+            value = std::max(value, coverage);
+        }
+    }
+    return *this;
+}
+
+Mask& Mask::clip(const Mask& other) {
+    for (size_t i = 0; i < values_.size(); ++i)
+        values_[i] *= other.values_[i];
+    return *this;
+}
+
+Mask& Mask::scale(float factor) {
+    for (float& value : values_)
+        value = clamp01(value * factor);
+    return *this;
+}
+
+Mask& Mask::blur(float radius) {
+    const int box = std::max(1, static_cast<int>(std::lround(radius)));
+    for (int pass = 0; pass < 3; ++pass) {
+        boxPass(box, true);
+        boxPass(box, false);
+    }
+    return *this;
+}
+
+// One running-sum box filter along rows or columns; outside the mask counts as empty.
+void Mask::boxPass(int radius, bool horizontal) {
+    const int lines = horizontal ? height_ : width_;
+    const int length = horizontal ? width_ : height_;
+    const float weight = 1.0f / static_cast<float>(2 * radius + 1);
+    std::vector<float> line(static_cast<size_t>(length));
+    for (int l = 0; l < lines; ++l) {
+        auto cell = [&](int i) -> float& { return horizontal ? at(i, l) : at(l, i); };
+        for (int i = 0; i < length; ++i)
+            line[i] = cell(i);
+        float sum = 0.0f;
+        for (int i = 0; i < std::min(radius, length); ++i)
+            sum += line[i];
+        for (int i = 0; i < length; ++i) {
+            if (i + radius < length)
+                sum += line[i + radius];
+            if (i - radius - 1 >= 0)
+                sum -= line[i - radius - 1];
+            cell(i) = sum * weight;
+        }
+    }
+}
+
+Canvas::Canvas(int width, int height, View view, Rgba background)
+    : width_(width), height_(height), view_(view),
+      pixels_(static_cast<size_t>(width) * height, background) {}
+
+void Canvas::paint(const Mask& coverage, Rgba colour) {
+    paint(coverage, [colour](Point) { return colour; });
+}
+
+void Canvas::paint(const Mask& coverage, const Paint& colour) {
+    for (int y = 0; y < height_; ++y) {
+        for (int x = 0; x < width_; ++x) {
+            const float amount = coverage.at(x, y);
+            if (amount <= 0.0f)
+                continue;
+            Rgba top = colour(view_.design(x + 0.5f, y + 0.5f));
+            top.a *= amount;
+            at(x, y) = over(top, at(x, y));
+        }
+    }
+}
+
+void Canvas::paint(const Paint& colour) {
+    for (int y = 0; y < height_; ++y)
+        for (int x = 0; x < width_; ++x)
+            at(x, y) = over(colour(view_.design(x + 0.5f, y + 0.5f)), at(x, y));
+}
+
+void Canvas::shade(const Paint& colour) {
+    for (int y = 0; y < height_; ++y)
+        for (int x = 0; x < width_; ++x)
+            at(x, y) = colour(view_.design(x + 0.5f, y + 0.5f));
+}
