@@ -16,6 +16,12 @@ if [ -x "$unpack" ]; then
     for entry in 'data\set_18.mp3' 'data\cred.png' 'data\greetings.png'; do
         grep -qiF "$entry" <<<"$contents" || { echo "skipped: no $entry in the archive"; exit 77; }
     done
+    # A script of clearing layers alone draws nothing but black.
+    if ! "$unpack" --embedded 'data\script.txt' | tr -d '\r' |
+        grep -E '^(ImageLayer|ImageScroller|Fader|Grass|Butterflies|Anim3dsPlayer|RenderWarper)' -q; then
+        echo "skipped: the show's script has nothing but clearing layers yet"
+        exit 77
+    fi
 fi
 scratch=$(mktemp -d)
 xvfb_pid=""
