@@ -18,7 +18,7 @@ Colour clearColour() {
 } // namespace
 
 class ClearLayerTest : public GlTest {
-  protected:
+protected:
     ClearLayer layer;
 };
 

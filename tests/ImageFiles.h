@@ -17,7 +17,8 @@ struct PngOptions {
 Bytes encodePng(int width, int height, int colorType, int bitDepth, const Bytes& samples,
                 const PngOptions& options = {});
 
-// A baseline JFIF JPEG from RGB (3 components) or grey (1 component) rows, top-down.
+// A baseline JPEG from CMYK (4 components), RGB (3, JFIF) or grey (1, JFIF) rows,
+// top-down.
 Bytes encodeJpeg(int width, int height, int components, const Bytes& samples, int quality = 95);
 
 // A 24-bit bottom-up BMP from RGB rows, top-down; rows padded to four bytes and,

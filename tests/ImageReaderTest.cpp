@@ -107,7 +107,7 @@ TEST(JpegImageReader, DecodesColourPicturesBottomUp) {
     expectNear(image.pixels.get() + image.byteCount() - 3, {255, 0, 0}); // top row last
 }
 
-TEST(JpegImageReader, FatalErrorsAndGreyPicturesReturnFalse) {
+TEST(JpegImageReader, FatalErrorsGreyAndCmykPicturesReturnFalse) {
     const Bytes good = redOverBlueJpeg();
     Bytes badPrecision = good;
     const unsigned char startOfFrame[] = {0xFF, 0xC0};
@@ -116,10 +116,8 @@ TEST(JpegImageReader, FatalErrorsAndGreyPicturesReturnFalse) {
     ASSERT_NE(frame, badPrecision.end());
     frame[4] = 7; // sample precision libjpeg cannot decode
     const Bytes refused[] = {
-        badPrecision,
-        Bytes(good.begin(), good.begin() + 20), // ends before the frame header
-        Bytes(),
-        encodeJpeg(4, 4, 1, Bytes(16, 90)),
+        badPrecision, Bytes(good.begin(), good.begin() + 20), // ends before the frame header
+        Bytes(),      encodeJpeg(4, 4, 1, Bytes(16, 90)),     encodeJpeg(4, 4, 4, Bytes(64, 90)),
     };
     for (const Bytes& file : refused) {
         DecodedImage image;
@@ -228,4 +226,5 @@ TEST(DiskImageReader, ReadsWholeFilesFromDisk) {
     std::remove(path.c_str());
     DecodedImage image;
     EXPECT_FALSE(PngImageReader().load(image, path.c_str()));
+    EXPECT_FALSE(BmpImageReader().load(image, GLIMMER_BUILD_DIR));
 }

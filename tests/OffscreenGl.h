@@ -12,7 +12,7 @@
 #include <string>
 
 class OffscreenGl {
-  public:
+public:
     static constexpr int WIDTH = 800;
     static constexpr int HEIGHT = 600;
 
@@ -27,7 +27,7 @@ class OffscreenGl {
     // Why the context could not be made; empty when ready.
     const std::string& failure() const { return failure_; }
 
-  private:
+private:
     void* surface_ = nullptr;
     void* context_ = nullptr;
     std::string failure_;
@@ -45,10 +45,10 @@ bool saveFramebuffer(const std::string& name);
 // A test with its own fresh context, current for the whole test. The texture
 // cache is emptied before the context goes, so no texture outlives its GL name.
 class GlTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override;
     void TearDown() override;
 
-  private:
+private:
     std::unique_ptr<OffscreenGl> gl_;
 };

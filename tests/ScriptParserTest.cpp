@@ -11,7 +11,7 @@ namespace {
 
 // Records every message box instead of showing it.
 class ScriptParserTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         setMessageBoxForTesting([this](const std::string& text, const std::string& caption, int) {
             boxes.push_back(caption + ": " + text);

@@ -68,7 +68,7 @@ void drawTexturedQuad(float grey) {
 
 // The embedded archive replaced by pictures of the test's own.
 class TextureCacheTest : public GlTest {
-  protected:
+protected:
     void SetUp() override {
         GlTest::SetUp();
         useArchive(pictures_);

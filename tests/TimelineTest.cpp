@@ -10,7 +10,7 @@ namespace {
 
 // A layer that writes down every call it receives.
 class RecordingLayer : public Layer {
-  public:
+public:
     explicit RecordingLayer(std::vector<std::string>& log) : log_(log) {}
     ~RecordingLayer() override { log_.push_back("destroyed"); }
 
@@ -25,7 +25,7 @@ class RecordingLayer : public Layer {
         log_.push_back("string " + value);
     }
 
-  private:
+private:
     std::vector<std::string>& log_;
 };
 
@@ -39,7 +39,7 @@ ScriptEvent intEvent(uint32_t time, int32_t value) {
 }
 
 class TimelineTest : public ::testing::Test {
-  protected:
+protected:
     LayerEntry makeEntry(uint32_t start, uint32_t end, std::vector<ScriptEvent> events = {}) {
         return LayerEntry(std::make_unique<RecordingLayer>(log), start, end, "entry",
                           std::move(events));

@@ -2,7 +2,9 @@
 
 #include <GL/gl.h>
 
-void ClearLayer::render(uint32_t) { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+void ClearLayer::render(uint32_t) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
 
 void ClearLayer::setParamInt(ParamId code, int32_t value) {
     if (code != param::RGBA) {

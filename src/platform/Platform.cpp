@@ -68,7 +68,9 @@ int showMessageBox(SDL_Window* owner, const char* text, const char* caption, int
     return pressed;
 }
 
-void postQuitMessage(int exitCode) { quitQueue().push_back(exitCode); }
+void postQuitMessage(int exitCode) {
+    quitQueue().push_back(exitCode);
+}
 
 bool takeQuitMessage(int* exitCode) {
     if (quitQueue().empty())
@@ -84,7 +86,9 @@ uint32_t milliseconds() {
     return SDL_GetTicks();
 }
 
-void exitProcess(int code) { std::exit(code); }
+void exitProcess(int code) {
+    std::exit(code);
+}
 
 ResourceBytes findResource(const char* typeName, int id) {
     const auto found = resourceTable().find({typeName, id});
@@ -95,17 +99,27 @@ void registerResource(const char* typeName, int id, const unsigned char* data, u
     resourceTable()[{typeName, id}] = ResourceBytes{data, size};
 }
 
-void unregisterResource(const char* typeName, int id) { resourceTable().erase({typeName, id}); }
+void unregisterResource(const char* typeName, int id) {
+    resourceTable().erase({typeName, id});
+}
 
 int runtimeRand() {
     randomState = randomState * 214013u + 2531011u;
     return static_cast<int>((randomState >> 16) & 0x7FFF);
 }
 
-void runtimeSrand(uint32_t seed) { randomState = seed; }
+void runtimeSrand(uint32_t seed) {
+    randomState = seed;
+}
 
-void setMessageBoxForTesting(MessageBoxHook hook) { messageBoxHook() = std::move(hook); }
+void setMessageBoxForTesting(MessageBoxHook hook) {
+    messageBoxHook() = std::move(hook);
+}
 
-void setClockForTesting(std::function<uint32_t()> clock) { clockHook() = std::move(clock); }
+void setClockForTesting(std::function<uint32_t()> clock) {
+    clockHook() = std::move(clock);
+}
 
-void clearQuitMessagesForTesting() { quitQueue().clear(); }
+void clearQuitMessagesForTesting() {
+    quitQueue().clear();
+}

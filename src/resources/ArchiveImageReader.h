@@ -7,7 +7,7 @@
 class Texture;
 
 class ArchiveImageReader : public ImageReader {
-  public:
+public:
     // Extracts the named entry from the embedded archive and decodes it.
     bool load(DecodedImage& image, const char* fileName) override;
     // First match wins: "BM8" at the start is a BMP, "PNG" at bytes 1..3 a PNG,

@@ -7,7 +7,7 @@
 #include <cstddef>
 
 class ImageReader {
-  public:
+public:
     virtual ~ImageReader() = default;
 
     // Obtains the named file's bytes and decodes them; true on success.
@@ -19,6 +19,6 @@ class ImageReader {
 // A reader whose load reads a file from disk whole and then decodes it. A file
 // that cannot be opened or read gives false.
 class DiskImageReader : public ImageReader {
-  public:
+public:
     bool load(DecodedImage& image, const char* fileName) override;
 };

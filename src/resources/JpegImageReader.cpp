@@ -147,8 +147,10 @@ bool JpegImageReader::decode(DecodedImage& image, const unsigned char* bytes, si
         return false;
     const JDIMENSION width = session.info.output_width;
     const JDIMENSION height = session.info.output_height;
+    // libjpeg gives RGB for colour pictures; its only four-component output is
+    // CMYK, which as RGBA would be wrong colours with ink for alpha.
     const int components = session.info.output_components;
-    if (components != 3 && components != 4)
+    if (session.info.out_color_space != JCS_RGB || components != 3)
         return false;
     std::unique_ptr<unsigned char[]> pixels = allocatePixels(width, height, components);
     if (!pixels)
@@ -165,6 +167,6 @@ bool JpegImageReader::decode(DecodedImage& image, const unsigned char* bytes, si
     image.pixels = std::move(pixels);
     image.width = static_cast<int32_t>(width);
     image.height = static_cast<int32_t>(height);
-    image.isRgb = components == 3 ? 1 : 0;
+    image.isRgb = 1;
     return true;
 }

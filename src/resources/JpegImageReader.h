@@ -1,11 +1,11 @@
 // JPEG through libjpeg with the library's default output: colour pictures come
-// out as RGB. Pictures with other than 3 or 4 output components (greyscale) are
-// refused. A fatal decoding error makes decode return false; the process goes on.
+// out as RGB. Greyscale and CMYK pictures are refused. A fatal decoding error
+// makes decode return false; the process goes on.
 #pragma once
 
 #include "resources/ImageReader.h"
 
 class JpegImageReader : public DiskImageReader {
-  public:
+public:
     bool decode(DecodedImage& image, const unsigned char* bytes, size_t size) override;
 };

@@ -6,6 +6,6 @@
 #include "resources/ImageReader.h"
 
 class PngImageReader : public DiskImageReader {
-  public:
+public:
     bool decode(DecodedImage& image, const unsigned char* bytes, size_t size) override;
 };

@@ -11,14 +11,14 @@ constexpr int FORMAT_RGB = 1;
 // bytes (GL's default): an RGB row of a width not divisible by four would
 // otherwise be misread and the read would run past the end of the pixels.
 class TightUnpacking {
-  public:
+public:
     TightUnpacking() {
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved_);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     }
     ~TightUnpacking() { glPixelStorei(GL_UNPACK_ALIGNMENT, saved_); }
 
-  private:
+private:
     GLint saved_ = 4;
 };
 

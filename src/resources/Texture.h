@@ -7,7 +7,7 @@
 #include <cstdint>
 
 class Texture {
-  public:
+public:
     // pixels: bottom-up, tightly packed rows; format as DecodedImage::isRgb
     // (1: RGB, 0: RGBA; any other value uploads nothing). The pixels are not kept.
     // With mipmaps the filters are trilinear and GLU builds the whole chain,
@@ -30,7 +30,7 @@ class Texture {
     int32_t height() const { return height_; }
     GLuint name() const { return name_; }
 
-  private:
+private:
     int32_t width_;
     int32_t height_;
     GLuint name_ = 0;

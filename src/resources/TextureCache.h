@@ -10,7 +10,7 @@
 class Texture;
 
 class TextureCache {
-  public:
+public:
     // The cached texture, or one built with mipmaps from the embedded archive and
     // cached. Null (and nothing cached) when the picture cannot be had.
     static Texture* get(const char* fileName);

@@ -12,7 +12,9 @@ int DemoScript::load(const char* fileName) {
     return 0;
 }
 
-void DemoScript::parse(std::string_view text) { textdemoscript(text, *this); }
+void DemoScript::parse(std::string_view text) {
+    textdemoscript(text, *this);
+}
 
 bool DemoScript::insert(std::unique_ptr<LayerEntry> entry) {
     const std::string name = entry->name();

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-LayerEntry::LayerEntry(std::unique_ptr<Layer> layer, uint32_t start, uint32_t end,
-                       std::string name, std::vector<ScriptEvent> events)
+LayerEntry::LayerEntry(std::unique_ptr<Layer> layer, uint32_t start, uint32_t end, std::string name,
+                       std::vector<ScriptEvent> events)
     : layer_(std::move(layer)), start_(start), end_(end), name_(std::move(name)),
       events_(std::move(events)) {}
 

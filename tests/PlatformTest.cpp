@@ -1,0 +1,113 @@
+#include "platform/Platform.h"
+#include "app/showError.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct RecordedBox {
+    std::string text;
+    std::string caption;
+    int style;
+};
+
+class MessageBoxRecorder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setMessageBoxForTesting(
+            [this](const std::string& text, const std::string& caption, int style) {
+                boxes.push_back({text, caption, style});
+                return IDOK;
+            });
+    }
+    void TearDown() override { setMessageBoxForTesting(nullptr); }
+
+    std::vector<RecordedBox> boxes;
+};
+
+} // namespace
+
+TEST(RuntimeRandom, FollowsTheClassicGeneratorSequence) {
+    runtimeSrand(1);
+    EXPECT_EQ(runtimeRand(), 41);
+    EXPECT_EQ(runtimeRand(), 18467);
+    EXPECT_EQ(runtimeRand(), 6334);
+    runtimeSrand(12345);
+    const int first = runtimeRand();
+    runtimeSrand(12345);
+    EXPECT_EQ(runtimeRand(), first);
+    for (int i = 0; i < 1000; ++i) {
+        const int value = runtimeRand();
+        ASSERT_GE(value, 0);
+        ASSERT_LE(value, 0x7FFF);
+    }
+}
+
+TEST(QuitQueue, RequestsComeOutInOrderOnce) {
+    clearQuitMessagesForTesting();
+    int code = 99;
+    EXPECT_FALSE(takeQuitMessage(&code));
+    postQuitMessage(-1);
+    postQuitMessage(0);
+    ASSERT_TRUE(takeQuitMessage(&code));
+    EXPECT_EQ(code, -1);
+    ASSERT_TRUE(takeQuitMessage(&code));
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(takeQuitMessage(&code));
+}
+
+TEST(Clock, TestClockReplacesTheRealOne) {
+    uint32_t now = 0xFFFFFFF0u;
+    setClockForTesting([&] { return now; });
+    EXPECT_EQ(milliseconds(), 0xFFFFFFF0u);
+    now += 0x20; // wraps like the 32-bit timer
+    EXPECT_EQ(milliseconds(), 0x10u);
+    setClockForTesting(nullptr);
+}
+
+TEST(Resources, LookupIsByTypeAndId) {
+    static const unsigned char bytes[] = {1, 2, 3};
+    registerResource("RARFILE", 900, bytes, 3);
+    EXPECT_EQ(findResource("RARFILE", 900).data, bytes);
+    EXPECT_EQ(findResource("RARFILE", 900).size, 3u);
+    EXPECT_EQ(findResource("OTHER", 900).data, nullptr);
+    EXPECT_EQ(findResource("RARFILE", 901).size, 0u);
+    unregisterResource("RARFILE", 900);
+    EXPECT_EQ(findResource("RARFILE", 900).data, nullptr);
+}
+
+TEST_F(MessageBoxRecorder, ShowErrorFormatsIntoAnErrorBox) {
+    showError("Could not load %s", "data\\hand.png");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Could not load data\\hand.png");
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].style, MB_OK);
+}
+
+TEST_F(MessageBoxRecorder, ShowErrorCutsLongTextAt255Characters) {
+    const std::string name(300, 'n');
+    showError("Could not load %s", name.c_str());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.size(), 255u);
+    EXPECT_EQ(boxes[0].text, ("Could not load " + name).substr(0, 255));
+}
+
+TEST(MessageBoxFallback, WithoutADisplayQuestionsCountAsNo) {
+    const char* display = getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    testing::internal::CaptureStderr();
+    const int answer = showMessageBox(nullptr, "Full screen experience?", "caption", MB_YESNO);
+    const int ok = showMessageBox(nullptr, "Something failed", "Error", MB_OK);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    if (!saved.empty())
+        setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_EQ(answer, IDNO);
+    EXPECT_EQ(ok, IDOK);
+    EXPECT_NE(printed.find("Full screen experience?"), std::string::npos);
+    EXPECT_NE(printed.find("Error: Something failed"), std::string::npos);
+}

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The packer and unpacker as a demo maker uses them: pack files, list, extract,
+# and the exit statuses (0 success, 1 entry cannot be extracted, 2 bad usage).
+set -u
+bin="$1"
+testdata="$2"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+printf 'hello\r\nworld\r\n' > "$work/a.txt"
+head -c 5000 /dev/urandom > "$work/b.bin"
+mkdir "$work/dir"
+"$bin/glimmer-pack" "$work/t.rar" 'data=' 2>/dev/null && fail "an empty FILE was accepted"
+"$bin/glimmer-pack" "$work/t.rar" "data=$work/dir" "data\\a.txt=$work/a.txt" \
+    "DATA\\B.BIN=$work/b.bin" || fail "pack"
+
+listing=$("$bin/glimmer-unpack" "$work/t.rar") || fail "list: $listing"
+echo "$listing" | grep -q '^data\\a.txt .* ok$' || fail "listing lacks a.txt: $listing"
+[ "$(echo "$listing" | grep -c ' ok$')" -eq 3 ] || fail "not every entry checks: $listing"
+
+"$bin/glimmer-unpack" "$work/t.rar" 'data/A.TXT' "$work/out.txt" || fail "extract to file"
+cmp -s "$work/a.txt" "$work/out.txt" || fail "extracted text differs"
+"$bin/glimmer-unpack" "$work/t.rar" 'data_b.bin' | cmp -s - "$work/b.bin" || fail "extract to stdout"
+
+"$bin/glimmer-unpack" "$work/t.rar" 'data\missing' >/dev/null 2>&1
+[ $? -eq 1 ] || fail "missing entry must give 1"
+"$bin/glimmer-unpack" 2>/dev/null
+[ $? -eq 2 ] || fail "no arguments must give 2"
+"$bin/glimmer-pack" 2>/dev/null
+[ $? -eq 2 ] || fail "pack without arguments must give 2"
+
+if [ -f "$testdata/rar/rar202-comment-nopsw.rar" ]; then
+  "$bin/glimmer-unpack" "$testdata/rar/rar202-comment-nopsw.rar" FILE1.TXT "$work/file1" ||
+    fail "FILE1.TXT of a real archive"
+  [ "$(stat -c %s "$work/file1")" -eq 7 ] || fail "FILE1.TXT must be 7 bytes"
+fi
+echo "pack and unpack behave"
