@@ -58,7 +58,7 @@ SDL_Event keyDown(SDL_Keycode key) {
 }
 
 class AppWindowTest : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() { display = std::make_unique<XvfbDisplay>(); }
     static void TearDownTestSuite() { display.reset(); }
 

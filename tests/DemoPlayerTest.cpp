@@ -14,19 +14,19 @@ using Log = std::vector<std::string>;
 
 // A layer that writes its name and what it is asked to do into a shared log.
 class NamedLayer : public Layer {
-  public:
+public:
     NamedLayer(Log& log, std::string name) : log_(log), name_(std::move(name)) {}
     ~NamedLayer() override { log_.push_back(name_ + " gone"); }
     void load() override { log_.push_back(name_ + " load"); }
     void render(uint32_t time) override { log_.push_back(name_ + " " + std::to_string(time)); }
 
-  private:
+private:
     Log& log_;
     std::string name_;
 };
 
 class DemoPlayerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         // No audio device: the show runs silently.
         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);

@@ -12,7 +12,7 @@ using Log = std::vector<std::string>;
 
 // A window that is never created: it writes down the events the loop hands it.
 class RecordingWindow : public AppWindow {
-  public:
+public:
     explicit RecordingWindow(Log& log) : AppWindow("test", 800, 600, 32, 16, false), log_(log) {}
     bool handleEvent(const SDL_Event& event) override {
         log_.push_back(event.type == SDL_KEYDOWN ? "key " + std::to_string(event.key.keysym.sym)
@@ -20,16 +20,16 @@ class RecordingWindow : public AppWindow {
         return AppWindow::handleEvent(event);
     }
 
-  private:
+private:
     Log& log_;
 };
 
 class RecordingClient : public FrameClient {
-  public:
+public:
     RecordingClient(Log& log, std::string word) : log_(log), word_(std::move(word)) {}
     void renderFrame() override { log_.push_back(word_); }
 
-  private:
+private:
     Log& log_;
     std::string word_;
 };
@@ -49,7 +49,7 @@ SDL_Event windowEvent(Uint8 what) {
 }
 
 class FrameLoopTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);

@@ -14,7 +14,7 @@ namespace {
 // The embedded archive replaced by one made for the test, and SDL's silent
 // "dummy" audio device so that the device opens on any machine.
 class MusicTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setMessageBoxForTesting([](const std::string& text, const std::string& caption, int) {

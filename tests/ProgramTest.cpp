@@ -51,7 +51,7 @@ const Box QUESTION{"tessary::glimmerfell", "Full screen experience?", MB_YESNO};
 // place of the show's, no audio device, and a clock that runs 10 s per reading so
 // the show is over after a few frames.
 class ProgramTest : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() { display = std::make_unique<XvfbDisplay>(); }
     static void TearDownTestSuite() { display.reset(); }
 

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 class XvfbDisplay {
-  public:
+public:
     XvfbDisplay() {
         int pipeEnds[2];
         if (pipe(pipeEnds) != 0)
@@ -55,7 +55,7 @@ class XvfbDisplay {
 
     bool running() const { return running_; }
 
-  private:
+private:
     pid_t pid_ = -1;
     bool running_ = false;
     bool hadDisplay_ = false;

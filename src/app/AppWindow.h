@@ -11,7 +11,7 @@
 #include <string>
 
 class AppWindow {
-  public:
+public:
     // Results of create.
     enum CreateResult {
         CREATED = 0,
@@ -59,7 +59,7 @@ class AppWindow {
     SDL_Window* window() const { return window_; }
     const std::string& className() const { return className_; }
 
-  private:
+private:
     void setClientSize(int clientWidth, int clientHeight);
     void applyCurrentClientSize();
     bool enterDisplayMode();

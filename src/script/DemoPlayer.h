@@ -10,7 +10,7 @@
 #include <vector>
 
 class DemoPlayer : public FrameClient {
-  public:
+public:
     // The show ends this long after its first frame.
     static constexpr uint32_t SHOW_LENGTH_MS = 177000;
     static constexpr const char* MUSIC_FILE = "data\\set_18.mp3";
@@ -35,13 +35,13 @@ class DemoPlayer : public FrameClient {
     const std::vector<LayerEntry*>& entries() const { return entries_; }
     bool musicLoaded() const { return music_.loaded(); }
 
-  private:
+private:
     class MusicStopper : public FrameClient {
-      public:
+    public:
         explicit MusicStopper(DemoPlayer& player) : player_(player) {}
         void renderFrame() override { player_.stopMusic(); }
 
-      private:
+    private:
         DemoPlayer& player_;
     };
 

@@ -9,7 +9,7 @@
 typedef struct _Mix_Music Mix_Music;
 
 class Music {
-  public:
+public:
     Music() = default;
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
@@ -27,7 +27,7 @@ class Music {
 
     bool loaded() const { return music_ != nullptr; }
 
-  private:
+private:
     // The decoder reads these bytes while the music plays: they live as long as it.
     ArchiveBytes bytes_;
     uint32_t size_ = 0;
