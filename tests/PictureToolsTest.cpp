@@ -97,6 +97,15 @@ TEST(PictureMask, BlurSpreadsCoverageButKeepsItsAmount) {
     EXPECT_GT(mask.at(32, 42), 0.0f);
     EXPECT_NEAR(mask.at(20, 32), mask.at(43, 32), 1e-4f); // symmetric about the box's centre
 
+    // Wrapping edges: what leaves one side comes in at the other, nothing is lost.
+    Mask edge(16, 16);
+    edge.fill(roundedBox({1.0f, 8.0f}, {1.0f, 1.0f}, 0.0f));
+    const double edgeBefore = total(edge);
+    edge.blur(2.0f, Mask::Edges::Wrap);
+    EXPECT_NEAR(total(edge), edgeBefore, 1e-3);
+    EXPECT_GT(edge.at(15, 8), 0.0f);
+    EXPECT_NEAR(edge.at(15, 8), edge.at(2, 8), 1e-5f); // mirror images about the seam at x = 1
+
     Mask clipped(64, 64);
     clipped.fill(circle({32.0f, 32.0f}, 10.0f)).clip(Mask(64, 64));
     EXPECT_EQ(total(clipped), 0.0);
@@ -118,6 +127,21 @@ TEST(PictureCanvas, PaintsThroughCoverageWithSourceOver) {
     const Rgba onClear = over(Rgba{1.0f, 0.5f, 0.0f, 0.25f}, Rgba{});
     EXPECT_FLOAT_EQ(onClear.g, 0.5f);
     EXPECT_FLOAT_EQ(onClear.a, 0.25f);
+}
+
+TEST(PictureCanvas, CarriesColourIntoTransparentSurroundings) {
+    Canvas canvas(16, 3);
+    canvas.at(4, 1) = Rgba{1.0f, 0.5f, 0.0f, 0.2f};
+    canvas.extendColourIntoClear(3);
+    for (const int x : {1, 2, 3, 5, 6, 7}) {
+        EXPECT_FLOAT_EQ(canvas.at(x, 1).r, 1.0f) << x;
+        EXPECT_FLOAT_EQ(canvas.at(x, 1).g, 0.5f) << x;
+        EXPECT_FLOAT_EQ(canvas.at(x, 1).a, 0.0f) << x; // still transparent
+    }
+    EXPECT_FLOAT_EQ(canvas.at(8, 1).r, 0.0f); // beyond reach
+    EXPECT_FLOAT_EQ(canvas.at(0, 1).r, 0.0f);
+    EXPECT_FLOAT_EQ(canvas.at(4, 0).r, 1.0f);
+    EXPECT_FLOAT_EQ(canvas.at(4, 1).a, 0.2f); // drawn pixels untouched
 }
 
 TEST(PictureShapes, CombinationsFollowSetRules) {
@@ -142,6 +166,11 @@ TEST(PictureShapes, CombinationsFollowSetRules) {
     const Field stroke = taperedPath({{0.0f, 0.0f}, {100.0f, 0.0f}}, taper(8.0f, 1.0f, 2));
     EXPECT_LT(stroke({5.0f, 6.0f}), 0.0f);
     EXPECT_GT(stroke({95.0f, 6.0f}), 0.0f);
+    const std::vector<float> radii = swell(1.0f, 4.0f, 9);
+    EXPECT_FLOAT_EQ(radii.front(), 1.0f);
+    EXPECT_FLOAT_EQ(radii.back(), 1.0f);
+    EXPECT_FLOAT_EQ(radii[4], 4.0f);
+    EXPECT_GT(radii[2], 3.0f);
 }
 
 TEST(PictureText, SetsCentredLettersThatScaleWithSize) {

@@ -294,7 +294,7 @@ TEST(Pictures, LavaCubeFacesMeetWithoutSeams) {
                         }
                     }
                     SCOPED_TRACE(std::string(names[faceA]) + " / " + names[faceB]);
-                    EXPECT_LE(across / (3 * size), 1.5 * inside / (3 * size) + 2.0);
+                    EXPECT_LE(across / (3 * size), 1.5 * inside / (3 * size) + 0.5);
                 }
             }
         }

@@ -58,10 +58,14 @@ Rgba wingColour(Point p, const Field& wingShape, const Noise& noise) {
     const Rgba inner = rgb8(70, 10, 8);
     const Rgba flame = mix(rgb8(214, 60, 14), rgb8(255, 150, 40), clamp01(0.5f + dusting));
     Rgba colour = mix(inner, flame, smoothstep(22.0f, 48.0f, reach));
+    // The hindwings burn deeper red than the forewings.
+    colour = mix(colour, mix(rgb8(150, 20, 12), rgb8(200, 50, 16), clamp01(0.5f + dusting)),
+                 smoothstep(110.0f, 130.0f, q.y));
     // Black margin with a row of pale spots along it.
     colour = mix(colour, rgb8(16, 4, 4), smoothstep(13.0f, 9.0f, depth));
     const float spots = std::pow(std::fabs(std::sin(angle * 11.0f)), 10.0f) *
-                        smoothstep(2.5f, 0.0f, std::fabs(depth - 5.5f));
+                        smoothstep(2.5f, 0.0f, std::fabs(depth - 5.5f)) *
+                        smoothstep(45.0f, 60.0f, reach);
     colour = mix(colour, rgb8(255, 226, 180), spots);
     // Dark veins fanning out from the root.
     const float vein =
@@ -69,11 +73,11 @@ Rgba wingColour(Point p, const Field& wingShape, const Noise& noise) {
     colour = mix(colour, rgb8(30, 6, 4), 0.8f * vein);
     // An eye spot on each forewing.
     const float eyeDistance = length(q - Point{kAxis + 78.0f, 64.0f});
-    if (eyeDistance < 14.0f) {
-        const Rgba ring = eyeDistance < 5.0f   ? rgb8(255, 245, 220)
-                          : eyeDistance < 9.0f ? rgb8(20, 6, 10)
-                                               : rgb8(255, 200, 60);
-        colour = mix(colour, ring, smoothstep(14.0f, 12.5f, eyeDistance));
+    if (eyeDistance < 11.0f) {
+        const Rgba ring = eyeDistance < 3.5f   ? rgb8(255, 245, 220)
+                          : eyeDistance < 7.0f ? rgb8(20, 6, 10)
+                                               : rgb8(255, 190, 60);
+        colour = mix(colour, ring, smoothstep(11.0f, 9.5f, eyeDistance));
     }
     return colour;
 }

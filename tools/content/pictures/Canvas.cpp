@@ -53,6 +53,12 @@ Mask& Mask::fill(const Field& shape, Point designMin, Point designMax) {
     return *this;
 }
 
+Mask& Mask::merge(const Mask& other) {
+    for (size_t i = 0; i < values_.size(); ++i)
+        values_[i] = std::max(values_[i], other.values_[i]);
+    return *this;
+}
+
 Mask& Mask::clip(const Mask& other) {
     for (size_t i = 0; i < values_.size(); ++i)
         values_[i] *= other.values_[i];
@@ -65,34 +71,36 @@ Mask& Mask::scale(float factor) {
     return *this;
 }
 
-Mask& Mask::blur(float radius) {
+Mask& Mask::blur(float radius, Edges edges) {
     const int box = std::max(1, static_cast<int>(std::lround(radius)));
     for (int pass = 0; pass < 3; ++pass) {
-        boxPass(box, true);
-        boxPass(box, false);
+        boxPass(box, true, edges);
+        boxPass(box, false, edges);
     }
     return *this;
 }
 
-// One running-sum box filter along rows or columns; outside the mask counts as empty.
-void Mask::boxPass(int radius, bool horizontal) {
+// One running-sum box filter along rows or columns.
+void Mask::boxPass(int radius, bool horizontal, Edges edges) {
     const int lines = horizontal ? height_ : width_;
     const int length = horizontal ? width_ : height_;
     const float weight = 1.0f / static_cast<float>(2 * radius + 1);
     std::vector<float> line(static_cast<size_t>(length));
+    auto sample = [&](int i) {
+        if (edges == Edges::Wrap)
+            return line[static_cast<size_t>(((i % length) + length) % length)];
+        return i >= 0 && i < length ? line[static_cast<size_t>(i)] : 0.0f;
+    };
     for (int l = 0; l < lines; ++l) {
         auto cell = [&](int i) -> float& { return horizontal ? at(i, l) : at(l, i); };
         for (int i = 0; i < length; ++i)
             line[i] = cell(i);
         float sum = 0.0f;
-        for (int i = 0; i < std::min(radius, length); ++i)
-            sum += line[i];
+        for (int i = -radius; i <= radius; ++i)
+            sum += sample(i);
         for (int i = 0; i < length; ++i) {
-            if (i + radius < length)
-                sum += line[i + radius];
-            if (i - radius - 1 >= 0)
-                sum -= line[i - radius - 1];
             cell(i) = sum * weight;
+            sum += sample(i + radius + 1) - sample(i - radius);
         }
     }
 }
@@ -128,4 +136,35 @@ void Canvas::shade(const Paint& colour) {
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x)
             at(x, y) = colour(view_.design(x + 0.5f, y + 0.5f));
+}
+
+void Canvas::extendColourIntoClear(int reach) {
+    std::vector<bool> coloured(pixels_.size());
+    for (size_t i = 0; i < pixels_.size(); ++i)
+        coloured[i] = pixels_[i].a > 0.0f;
+    for (int step = 0; step < reach; ++step) {
+        std::vector<bool> next = coloured;
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                if (coloured[index(x, y)])
+                    continue;
+                Rgba sum;
+                int count = 0;
+                const int neighbours[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+                for (const auto& n : neighbours) {
+                    if (n[0] < 0 || n[1] < 0 || n[0] >= width_ || n[1] >= height_ ||
+                        !coloured[index(n[0], n[1])])
+                        continue;
+                    const Rgba& c = pixels_[index(n[0], n[1])];
+                    sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b, 0.0f};
+                    ++count;
+                }
+                if (count == 0)
+                    continue;
+                pixels_[index(x, y)] = {sum.r / count, sum.g / count, sum.b / count, 0.0f};
+                next[index(x, y)] = true;
+            }
+        }
+        coloured.swap(next);
+    }
 }

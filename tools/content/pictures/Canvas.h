@@ -50,15 +50,21 @@ class Mask {
     // Adds the shape (union) within the design-space rectangle given by its corners.
     Mask& fill(const Field& shape);
     Mask& fill(const Field& shape, Point designMin, Point designMax);
+    // Adds the other mask's coverage (union).
+    Mask& merge(const Mask& other);
     // Keeps coverage only where the other mask covers too.
     Mask& clip(const Mask& other);
+    // How a blur treats the border: as empty, or as continuing on the
+    // opposite side (for pictures that tile).
+    enum class Edges { Clear, Wrap };
+
     // Gaussian-like blur: three box passes in each direction, radius in pixels.
-    Mask& blur(float radius);
+    Mask& blur(float radius, Edges edges = Edges::Clear);
     Mask& scale(float factor);
 
   private:
     int index(int x, int y) const { return y * width_ + x; }
-    void boxPass(int radius, bool horizontal);
+    void boxPass(int radius, bool horizontal, Edges edges);
 
     int width_;
     int height_;
@@ -85,6 +91,11 @@ class Canvas {
     void paint(const Paint& colour);
     // Sets every pixel from a function of its design-space centre.
     void shade(const Paint& colour);
+    // Gives fully transparent pixels within reach of drawn ones the colour of
+    // their drawn neighbours, alpha staying 0. Filtering and mipmapping mix
+    // the colour of transparent pixels into the edges; this keeps dark fringes
+    // away from them.
+    void extendColourIntoClear(int reach);
 
   private:
     int index(int x, int y) const { return y * width_ + x; }

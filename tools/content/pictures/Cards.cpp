@@ -38,7 +38,7 @@ void setLines(Canvas& canvas, const std::vector<Line>& lines, Rgba glow, float g
         masks.push_back(canvas.newMask());
         line.face->set(masks.back(), line.text, kScreenWidth / 2, line.baseline, line.size,
                        line.tracking);
-        line.face->set(halo, line.text, kScreenWidth / 2, line.baseline, line.size, line.tracking);
+        halo.merge(masks.back());
     }
     canvas.paint(halo.blur(glowRadius).scale(glowStrength), glow);
     for (size_t i = 0; i < lines.size(); ++i)
@@ -79,9 +79,8 @@ Paint headingColour(float baseline, float size) {
 Field sparkle(Point centre, float length, float width) {
     auto ray = [=](Point d) {
         const float along = std::fabs(d.x) / length;
-        const float taperWidth =
-            width * (1.0f - std::min(along, 1.0f)) * (1.0f - std::min(along, 1.0f));
-        return std::max(std::fabs(d.y) - taperWidth, (along - 1.0f) * length);
+        const float left = 1.0f - std::min(along, 1.0f);
+        return std::max(std::fabs(d.y) - width * left * left, (along - 1.0f) * length);
     };
     return [=](Point p) {
         const Point d = p - centre;
@@ -100,9 +99,10 @@ Canvas titleCard(const Fonts& fonts) {
     fonts.bold.set(letters, word, kScreenWidth / 2, baseline, size);
     Mask wideGlow = letters;
     Mask nearGlow = letters;
-    canvas.paint(wideGlow.blur(12.0f).scale(1.3f), rgb8(170, 20, 10, 0.8f));
-    canvas.paint(nearGlow.blur(3.0f).scale(1.8f), rgb8(255, 110, 30, 0.9f));
-    canvas.paint(letters, headingColour(baseline, size));
+    canvas.paint(wideGlow.blur(14.0f).scale(1.6f), rgb8(190, 24, 10, 0.85f));
+    canvas.paint(nearGlow.blur(3.0f).scale(1.2f), rgb8(255, 120, 40, 0.6f));
+    canvas.paint(letters, verticalGradient(rgb8(255, 248, 226), rgb8(255, 176, 84),
+                                           baseline - size * 0.75f, baseline));
     Mask glint = canvas.newMask();
     glint.fill(sparkle({kScreenWidth / 2 + 300.0f, baseline - size * 0.78f}, 60.0f, 5.0f));
     canvas.paint(glint.blur(1.0f), rgb8(255, 245, 220, 0.95f));
@@ -173,8 +173,11 @@ Canvas impactCard(const Fonts& fonts) {
         const Point direction{std::cos(angle), std::sin(angle)};
         const float from = random.range(150.0f, 220.0f);
         const float to = from + random.range(60.0f, 140.0f);
-        streaks.fill(taperedPath({centre + direction * from, centre + direction * to},
-                                 {0.3f, random.range(2.0f, 4.0f)}));
+        const Point start = centre + direction * from;
+        const Point end = centre + direction * to;
+        streaks.fill(taperedPath({start, end}, {0.3f, random.range(2.0f, 4.0f)}),
+                     {std::min(start.x, end.x) - 6.0f, std::min(start.y, end.y) - 6.0f},
+                     {std::max(start.x, end.x) + 6.0f, std::max(start.y, end.y) + 6.0f});
     }
     canvas.paint(streaks, rgb8(255, 200, 120, 0.85f));
 

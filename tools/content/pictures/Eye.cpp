@@ -1,4 +1,4 @@
-// The eye, the banner that scrolls beneath it and the bars above and below.
+// The eye, the banner that scrolls across it and the bars above and below.
 #include "Noise.h"
 #include "Palette.h"
 #include "Pictures.h"
@@ -11,13 +11,13 @@ namespace {
 constexpr Point kEyeCentre{kScreenWidth / 2, kScreenHeight / 2};
 constexpr float kEyeHalfWidth = 300.0f;
 
-// A circle through both corners of the eye and a point `rise` above (negative:
-// below) its centre line; returned as its centre and radius.
 struct Arc {
     Point centre;
     float radius;
 };
 
+// The circle through both corners of the eye and the point `rise` above
+// (negative: below) the middle of the eye.
 Arc lidArc(float rise) {
     const float h = std::fabs(rise);
     const float radius = (kEyeHalfWidth * kEyeHalfWidth + h * h) / (2.0f * h);
@@ -53,6 +53,26 @@ void addLashes(Mask& lashes, const Arc& arc, float sign, int count, float longes
         lashes.fill(taperedPath(bezier(root, control, tip, 10), taper(4.0f, 0.6f, 11)),
                     Point{std::min(root.x, tip.x) - size, std::min(root.y, tip.y) - size},
                     Point{std::max(root.x, tip.x) + size, std::max(root.y, tip.y) + size});
+    }
+}
+
+// Thin wandering veins from both corners towards the iris.
+void addVeins(Mask& veins, Random& random) {
+    for (int i = 0; i < 10; ++i) {
+        const float side = i % 2 == 0 ? -1.0f : 1.0f;
+        Point at{kEyeCentre.x + side * random.range(250.0f, 290.0f),
+                 kEyeCentre.y + random.range(-30.0f, 40.0f)};
+        float heading = side > 0 ? kPi : 0.0f;
+        heading += random.range(-0.4f, 0.4f);
+        std::vector<Point> points{at};
+        for (int step = 0; step < 9; ++step) {
+            heading += random.range(-0.5f, 0.5f);
+            at = at + Point{std::cos(heading), std::sin(heading)} * random.range(8.0f, 13.0f);
+            points.push_back(at);
+        }
+        const Point reach{130.0f, 130.0f};
+        veins.fill(taperedPath(points, taper(1.6f, 0.3f, points.size())), points[0] - reach,
+                   points[0] + reach);
     }
 }
 
@@ -126,6 +146,11 @@ Canvas eye() {
     canvas.paint(shadow.blur(14.0f).scale(1.3f), rgb8(60, 4, 8, 0.7f));
     canvas.paint(socket, [&](Point p) { return scleraColour(p, noise); });
 
+    Mask veins = canvas.newMask();
+    Random veinRandom(0x7e1);
+    addVeins(veins, veinRandom);
+    canvas.paint(veins.clip(socket), rgb8(200, 50, 50, 0.55f));
+
     const Point irisCentre{kEyeCentre.x, kEyeCentre.y - 8.0f};
     const float irisRadius = 122.0f;
     Mask iris = canvas.newMask();
@@ -141,14 +166,16 @@ Canvas eye() {
 
     Mask lids = canvas.newMask();
     lids.fill(outline(eyeShape, 4.0f));
-    lids.fill(taperedPath(
-        bezier({kEyeCentre.x - 270.0f, kEyeCentre.y - 40.0f}, {kEyeCentre.x, kEyeCentre.y - 250.0f},
-               {kEyeCentre.x + 270.0f, kEyeCentre.y - 40.0f}, 24),
-        {1.0f, 2.0f, 3.0f, 3.5f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f,
-         4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 3.5f, 3.0f, 2.0f, 1.0f}));
+    lids.fill(taperedPath(bezier({kEyeCentre.x - 270.0f, kEyeCentre.y - 40.0f},
+                                 {kEyeCentre.x, kEyeCentre.y - 250.0f},
+                                 {kEyeCentre.x + 270.0f, kEyeCentre.y - 40.0f}, 24),
+                          swell(1.0f, 4.0f, 25)));
     Random random(0x1a5e);
     addLashes(lids, kUpperLid, -1.0f, 26, 70.0f, random);
     addLashes(lids, kLowerLid, 1.0f, 16, 28.0f, random);
+    // A warm rim behind lids and lashes, so they read against a dark scene.
+    Mask rim = lids;
+    canvas.paint(rim.blur(3.0f).scale(1.6f), rgb8(230, 80, 30, 0.75f));
     canvas.paint(lids, rgb8(20, 4, 6));
     return canvas;
 }
@@ -173,7 +200,7 @@ Canvas eyeBanner(const Fonts& fonts) {
     lines.fill(
         [&](Point p) { return std::fabs(p.y - 58.0f + 2.0f * std::sin(p.x * waves)) - 1.2f; });
     Mask lineGlow = lines;
-    canvas.paint(lineGlow.blur(2.0f), rgb8(255, 80, 20, 0.8f));
+    canvas.paint(lineGlow.blur(2.0f, Mask::Edges::Wrap), rgb8(255, 80, 20, 0.8f));
     canvas.paint(lines, rgb8(255, 170, 80));
 
     const std::string word = "glimmerfell";
@@ -190,7 +217,7 @@ Canvas eyeBanner(const Fonts& fonts) {
             static_cast<float>(width), 0.0f));
     }
     Mask glow = letters;
-    canvas.paint(glow.blur(3.0f).scale(1.5f), rgb8(230, 40, 10, 0.9f));
+    canvas.paint(glow.blur(3.0f, Mask::Edges::Wrap).scale(1.5f), rgb8(230, 40, 10, 0.9f));
     canvas.paint(letters, rgb8(255, 214, 140));
     canvas.paint(stars, rgb8(255, 240, 200));
     return canvas;

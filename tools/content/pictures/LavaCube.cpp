@@ -59,8 +59,12 @@ Rgba duskSky(Vec3 d) {
     const Noise& noise = lavaNoise();
     const float height = clamp01(d.y);
     const float smoke = noise.fractal(d.x * 2.5f + 40.0f, d.y * 4.0f, d.z * 2.5f, 5);
-    const float light = std::pow(1.0f - height, 3.0f) * (0.85f + 0.25f * smoke);
+    const float light = std::pow(1.0f - height, 1.7f) * (0.8f + 0.4f * smoke);
     Rgba sky = palette::dusk().at(clamp01(light));
+    // Banks of smoke, lit red from the lava below, fading towards the zenith.
+    const float bank = smoothstep(-0.05f, 0.45f, smoke);
+    const Rgba underlit = mix(rgb8(70, 14, 20), rgb8(150, 36, 22), std::pow(1.0f - height, 2.0f));
+    sky = mix(sky, underlit, bank * (0.35f + 0.4f * (1.0f - height)));
     // Embers rising from the lava: sparse bright specks near the horizon.
     const float speck = noise.sample(d.x * 60.0f, d.y * 60.0f, d.z * 60.0f);
     const float ember = smoothstep(0.5f, 0.68f, speck) * std::pow(1.0f - height, 6.0f);
@@ -71,7 +75,9 @@ Rgba environment(Vec3 direction) {
     const Vec3 d = normalized(direction);
     const float wobble = lavaNoise().fractal(d.x * 3.0f, 7.0f, d.z * 3.0f, 3) * 0.06f;
     const float horizon = smoothstep(-0.05f, 0.05f, d.y + wobble);
-    return mix(lavaSea(d), duskSky(d), horizon);
+    // Heat haze over the far lava.
+    const float haze = 0.45f * std::exp(-std::fabs(d.y) * 9.0f);
+    return mix(mix(lavaSea(d), duskSky(d), horizon), palette::lava().at(0.68f), haze);
 }
 
 } // namespace

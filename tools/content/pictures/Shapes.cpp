@@ -102,3 +102,12 @@ std::vector<float> taper(float first, float last, size_t count) {
         radii.push_back(lerp(first, last, count > 1 ? static_cast<float>(i) / (count - 1) : 0.0f));
     return radii;
 }
+
+std::vector<float> swell(float ends, float middle, size_t count) {
+    std::vector<float> radii;
+    for (size_t i = 0; i < count; ++i) {
+        const float t = count > 1 ? static_cast<float>(i) / (count - 1) : 0.5f;
+        radii.push_back(lerp(ends, middle, std::sqrt(std::max(0.0f, std::sin(t * kPi)))));
+    }
+    return radii;
+}

@@ -32,3 +32,6 @@ Field mirroredX(Field shape, float axisX);
 std::vector<Point> bezier(Point from, Point control, Point to, int segments);
 // Radii falling linearly from the first to the last over count points.
 std::vector<float> taper(float first, float last, size_t count);
+// Radii growing from the ends towards the middle of count points, full width
+// over most of the length.
+std::vector<float> swell(float ends, float middle, size_t count);

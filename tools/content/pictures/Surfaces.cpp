@@ -63,18 +63,20 @@ Canvas brushedMetal() {
     });
 }
 
-// Polished stone: dark red marble with pale veins bent by fractal noise.
+// Polished stone: dark red marble, broad cloudy bands and thin pale veins,
+// both bent by fractal noise.
 Canvas polishedStone() {
     const Noise noise(0x5701e);
     const ColourRamp stone{{0.0f, rgb8(18, 3, 5)},
-                           {0.55f, rgb8(70, 9, 14)},
-                           {0.85f, rgb8(140, 30, 34)},
-                           {1.0f, rgb8(226, 170, 160)}};
+                           {0.45f, rgb8(66, 9, 14)},
+                           {0.75f, rgb8(132, 28, 32)},
+                           {1.0f, rgb8(236, 186, 176)}};
     return tile([&](float u, float v) {
         const float bend = noise.fractal(u * 3.0f, v * 3.0f, 0.0f, 5, 3, 3);
-        const float vein = 1.0f - std::fabs(std::sin((u * 2.0f + v * 3.0f + bend * 1.3f) * kPi));
+        const float band = 0.5f + 0.5f * std::sin((u + v * 2.0f + bend * 0.7f) * 2.0f * kPi);
         const float clouds = 0.5f + 0.5f * noise.fractal(u * 6.0f, v * 6.0f, 5.0f, 4, 6, 6);
-        const float shade = 0.3f * clouds + 0.35f + 0.65f * std::pow(vein, 14.0f);
+        const float shade =
+            0.15f + 0.2f * clouds + 0.45f * band * band + 0.4f * std::pow(band, 30.0f);
         return stone.at(clamp01(shade));
     });
 }
@@ -92,12 +94,12 @@ Canvas donutGlaze() {
         const float h = height(u, v);
         const float slopeU = (height(u + step, v) - h) / step;
         const float slopeV = (height(u, v + step) - h) / step;
-        const Vec3 normal = normalized({-slopeU * 0.04f, -slopeV * 0.04f, 1.0f});
+        const Vec3 normal = normalized({-slopeU * 0.06f, -slopeV * 0.06f, 1.0f});
         const Vec3 light = normalized({-0.5f, -0.6f, 0.8f});
         const float diffuse = clamp01(normal.x * light.x + normal.y * light.y + normal.z * light.z);
         const float gloss =
-            std::pow(clamp01(normal.x * -0.35f + normal.y * -0.42f + normal.z * 0.84f), 60.0f);
-        const Rgba glaze = mix(rgb8(96, 8, 26), rgb8(196, 38, 64), diffuse * (0.7f + 0.3f * h));
+            std::pow(clamp01(normal.x * -0.35f + normal.y * -0.42f + normal.z * 0.84f), 30.0f);
+        const Rgba glaze = mix(rgb8(80, 4, 18), rgb8(176, 24, 48), diffuse * (0.7f + 0.3f * h));
         return mix(glaze, rgb8(255, 230, 235), gloss);
     });
 
@@ -105,6 +107,7 @@ Canvas donutGlaze() {
                             rgb8(255, 120, 30), rgb8(120, 220, 190)};
     Random random(0x5b11);
     Mask shadow = canvas.newMask();
+    Mask shine = canvas.newMask();
     std::vector<Mask> sprinkles(std::size(colours), canvas.newMask());
     for (int i = 0; i < 150; ++i) {
         const Point centre{random.range(0.0f, size), random.range(0.0f, size)};
@@ -120,11 +123,15 @@ Canvas donutGlaze() {
                 shadow.fill(capsule(at - half + lower, at + half + lower, 2.4f), at - reach,
                             at + reach + lower);
                 mask.fill(capsule(at - half, at + half, 2.2f), at - reach, at + reach);
+                const Point upper = at - Point{0.7f, 0.9f};
+                shine.fill(capsule(upper - half * 0.8f, upper + half * 0.8f, 0.8f), at - reach,
+                           at + reach);
             }
         }
     }
-    canvas.paint(shadow.blur(1.0f), rgb8(30, 0, 8, 0.55f));
+    canvas.paint(shadow.blur(1.0f, Mask::Edges::Wrap), rgb8(30, 0, 8, 0.55f));
     for (size_t i = 0; i < sprinkles.size(); ++i)
         canvas.paint(sprinkles[i], colours[i]);
+    canvas.paint(shine, rgb8(255, 255, 255, 0.45f));
     return canvas;
 }

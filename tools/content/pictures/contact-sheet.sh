@@ -4,7 +4,8 @@
 #   pictures-sheet.png  every picture at its own size, over a blue-grey ground
 #                       so transparency shows;
 #   pictures-shown.png  the full-screen pictures stretched to 800 x 600 as the
-#                       show draws them, over a dusk-red ground;
+#                       show draws them, over a dusk-red ground, and the
+#                       blinking banner over the eye;
 #   pictures-cube.png   the lava faces unfolded as a cross (each flipped to the
 #                       row order the cube map reads them in), to check seams.
 set -euo pipefail
@@ -21,6 +22,13 @@ for name in getting eye_020715_toplayer obererbalken balken hand cred greetings 
     -composite "$out/shown-$name.png"
   shown+=("$out/shown-$name.png")
 done
+# The blinking banner as the scroller adds it over the eye: 4.5 repetitions
+# across, a sixth of the screen high, at half strength.
+convert eye_020715_lower_banner_rep.png -resize '178x100!' -evaluate multiply 0.5 \
+  -write mpr:band +delete "$out/shown-eye_020715_toplayer.png" \
+  \( -size 800x100 tile:mpr:band \) -geometry +0+230 -compose plus -composite \
+  "$out/shown-banner.png"
+shown+=("$out/shown-banner.png")
 montage -label '%t' "${shown[@]}" -tile 3x -geometry 400x300+4+4 -background '#101010' \
   -fill white -pointsize 12 "$out/pictures-shown.png"
 rm -f "${shown[@]}"

@@ -12,6 +12,10 @@
 
 namespace {
 
+// How far (in pixels) colour is carried into the transparent surroundings of
+// an RGBA picture: far enough for the show's mipmaps down to an eighth.
+constexpr int kClearColourReach = 8;
+
 struct Picture {
     const char* file;
     Channels channels;
@@ -72,7 +76,10 @@ int main(int argc, char** argv) {
         if (!wanted.empty() && wanted.count(picture.file) == 0)
             continue;
         const std::string path = outDir + "/" + picture.file;
-        if (!writePng(path, picture.make(fonts), picture.channels)) {
+        Canvas canvas = picture.make(fonts);
+        if (picture.channels == Channels::Rgba)
+            canvas.extendColourIntoClear(kClearColourReach);
+        if (!writePng(path, canvas, picture.channels)) {
             std::fprintf(stderr, "glimmer-pictures: cannot write %s\n", path.c_str());
             return 1;
         }
