@@ -17,6 +17,9 @@ class MusicTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // The dying child starts afresh: a forked copy of a process that has run
+        // GL hangs on exit, waiting for renderer threads that fork did not copy.
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
         setMessageBoxForTesting([](const std::string& text, const std::string& caption, int) {
             std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
             return IDOK;

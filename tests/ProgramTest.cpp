@@ -59,6 +59,9 @@ protected:
         if (!display->running())
             GTEST_SKIP() << "Xvfb is not available";
         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+        // The dying child starts afresh: a forked copy of a process that has run
+        // GL hangs on exit, waiting for renderer threads that fork did not copy.
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
         clearQuitMessagesForTesting();
         setClockForTesting([this] {
             observeWindow();
