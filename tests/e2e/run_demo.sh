@@ -87,8 +87,9 @@ wait_for 100 bash -c "! xwininfo -root -tree | grep -qF '\"$question\": '" ||
 
 wait_for 100 has_window "$show" || fail "the show's window did not appear"
 if [ "$expect_picture" -eq 1 ]; then
-    # The show starts black and fades in: look for up to 20 seconds.
-    wait_for 200 screen_not_black || fail "the screen stayed black"
+    # The show starts black and fades in: 80 looks, each with its screenshot,
+    # span some twenty seconds.
+    wait_for 80 screen_not_black || fail "the screen stayed black"
 else
     echo "note: the script has only clearing layers; the screen is not checked"
     import -window root "$scratch/screen.png"
