@@ -1,13 +1,15 @@
 // The picture generator's building blocks: noise, coverage masks, composition
 // and text.
-#include "Canvas.h"
-#include "Noise.h"
-#include "Shapes.h"
-#include "Typeface.h"
+#include "pictures/Canvas.h"
+#include "pictures/Noise.h"
+#include "pictures/Shapes.h"
+#include "pictures/Typeface.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+using namespace pictures;
 
 namespace {
 
@@ -182,18 +184,33 @@ TEST(PictureText, SetsCentredLettersThatScaleWithSize) {
     EXPECT_NEAR(face.sizeFor("glimmerfell", width), 40.0f, 0.01f);
     EXPECT_GT(face.measure("glimmerfell", 40.0f, 3.0f), width + 29.0f); // ten gaps
 
-    Mask mask(300, 60);
-    face.set(mask, "glimmerfell", 150.0f, 40.0f, 40.0f);
-    int left = 300, right = -1, top = 60;
-    for (int y = 0; y < 60; ++y)
-        for (int x = 0; x < 300; ++x)
-            if (mask.at(x, y) > 0.5f) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-            }
-    ASSERT_GE(right, 0) << "nothing was set";
-    EXPECT_NEAR((left + right) / 2.0, 150.0, 3.0);
-    EXPECT_NEAR(right - left, width, 10.0); // the advance includes the side bearings
-    EXPECT_NEAR(40 - top, 0.76 * 40, 4.0);  // ascender height of the l and f
+    // Ink extent of the text set at 40 units, centred on x = 150, in a mask
+    // whose pixels are scaleX design units wide.
+    struct Extent {
+        int left = 1 << 20, right = -1, top = 1 << 20;
+    };
+    auto setAndMeasure = [&](float scaleX) {
+        Mask mask(static_cast<int>(300 / scaleX), 60, View{scaleX, 1.0f});
+        face.set(mask, "glimmerfell", 150.0f, 40.0f, 40.0f);
+        Extent extent;
+        for (int y = 0; y < mask.height(); ++y)
+            for (int x = 0; x < mask.width(); ++x)
+                if (mask.at(x, y) > 0.5f) {
+                    extent.left = std::min(extent.left, x);
+                    extent.right = std::max(extent.right, x);
+                    extent.top = std::min(extent.top, y);
+                }
+        return extent;
+    };
+    const Extent plain = setAndMeasure(1.0f);
+    ASSERT_GE(plain.right, 0) << "nothing was set";
+    EXPECT_NEAR((plain.left + plain.right) / 2.0, 150.0, 3.0);
+    EXPECT_NEAR(plain.right - plain.left, width, 10.0); // the advance includes the side bearings
+    EXPECT_NEAR(40 - plain.top, 0.76 * 40, 4.0);        // ascender height of the l and f
+
+    // Pixels twice as wide: half as many columns, the same height.
+    const Extent squeezed = setAndMeasure(2.0f);
+    EXPECT_NEAR((squeezed.left + squeezed.right) / 2.0, 75.0, 2.0);
+    EXPECT_NEAR(squeezed.right - squeezed.left, (plain.right - plain.left) / 2.0, 3.0);
+    EXPECT_EQ(squeezed.top, plain.top);
 }

@@ -9,6 +9,8 @@
 
 #include <cmath>
 
+namespace pictures {
+
 namespace {
 
 constexpr int kSize = 256;
@@ -103,3 +105,5 @@ Canvas butterfly() {
     });
     return canvas;
 }
+
+} // namespace pictures

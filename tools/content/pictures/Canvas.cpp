@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace pictures {
+
 Rgba mix(Rgba from, Rgba to, float t) {
     return {lerp(from.r, to.r, t), lerp(from.g, to.g, t), lerp(from.b, to.b, t),
             lerp(from.a, to.a, t)};
@@ -168,3 +170,5 @@ void Canvas::extendColourIntoClear(int reach) {
         coloured.swap(next);
     }
 }
+
+} // namespace pictures

@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+namespace pictures {
+
 // Straight (not premultiplied) colour, every channel 0..1.
 struct Rgba {
     float r = 0.0f;
@@ -105,3 +107,5 @@ class Canvas {
     View view_;
     std::vector<Rgba> pixels_;
 };
+
+} // namespace pictures

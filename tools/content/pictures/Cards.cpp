@@ -9,6 +9,8 @@
 #include <cmath>
 #include <vector>
 
+namespace pictures {
+
 namespace {
 
 struct Line {
@@ -194,3 +196,5 @@ Canvas impactCard(const Fonts& fonts) {
                                            baseline - size * 0.72f, baseline));
     return canvas;
 }
+
+} // namespace pictures

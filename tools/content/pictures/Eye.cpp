@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace pictures {
+
 namespace {
 
 constexpr Point kEyeCentre{kScreenWidth / 2, kScreenHeight / 2};
@@ -230,3 +232,5 @@ Canvas upperBar() {
 Canvas lowerBar() {
     return bar(false);
 }
+
+} // namespace pictures

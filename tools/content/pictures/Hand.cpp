@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace pictures {
+
 namespace {
 
 // A finger from its knuckle through its middle joint to its tip.
@@ -69,3 +71,5 @@ Canvas hand() {
                  [](Point p) { return withAlpha(rgb8(255, 200, 120), 0.95f * wristFade(p)); });
     return canvas;
 }
+
+} // namespace pictures

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace pictures {
+
 namespace {
 
 constexpr int kFaceSize = 256;
@@ -94,3 +96,5 @@ Canvas lavaFace(CubeFace face) {
     }
     return canvas;
 }
+
+} // namespace pictures

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace pictures {
+
 constexpr float kPi = 3.14159265358979f;
 
 inline float clamp01(float v) {
@@ -47,7 +49,13 @@ struct Vec3 {
     float z = 0.0f;
 };
 
+inline float dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
 inline Vec3 normalized(Vec3 v) {
-    const float n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    const float n = std::sqrt(dot(v, v));
     return {v.x / n, v.y / n, v.z / n};
 }
+
+} // namespace pictures

@@ -2,6 +2,8 @@
 
 #include "Maths.h"
 
+namespace pictures {
+
 namespace {
 
 uint32_t hash(uint32_t value) {
@@ -141,3 +143,5 @@ float Random::range(float low, float high) {
     const float unit = static_cast<float>(next() >> 40) / static_cast<float>(1ULL << 24);
     return low + (high - low) * unit;
 }
+
+} // namespace pictures

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace pictures {
+
 class Noise {
   public:
     explicit Noise(uint32_t seed) : seed_(seed) {}
@@ -39,3 +41,5 @@ class Random {
   private:
     uint64_t state_;
 };
+
+} // namespace pictures

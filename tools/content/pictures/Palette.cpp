@@ -1,5 +1,7 @@
 #include "Palette.h"
 
+namespace pictures {
+
 Rgba ColourRamp::at(float t) const {
     if (t <= stops_.front().at)
         return stops_.front().colour;
@@ -44,3 +46,5 @@ Rgba glow() {
 }
 
 } // namespace palette
+
+} // namespace pictures

@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <vector>
 
+namespace pictures {
+
 class ColourRamp {
   public:
     struct Stop {
@@ -35,3 +37,5 @@ Rgba lettering();
 // The deep red glow that sits behind lettering.
 Rgba glow();
 } // namespace palette
+
+} // namespace pictures

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace pictures {
+
 // The faces of DejaVu the pictures set their text in.
 struct Fonts {
     explicit Fonts(const std::string& directory);
@@ -50,3 +52,5 @@ Canvas donutGlaze();
 // The six faces of the lava environment cube map.
 enum class CubeFace { PositiveX, NegativeX, PositiveY, NegativeY, PositiveZ, NegativeZ };
 Canvas lavaFace(CubeFace face);
+
+} // namespace pictures

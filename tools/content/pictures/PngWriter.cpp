@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+namespace pictures {
+
 namespace {
 
 struct FileCloser {
@@ -68,3 +70,5 @@ bool writePng(const std::string& path, const Canvas& canvas, Channels channels) 
     png_destroy_write_struct(&png, &info);
     return std::fflush(file.get()) == 0;
 }
+
+} // namespace pictures

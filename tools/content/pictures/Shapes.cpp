@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace pictures {
+
 Field circle(Point centre, float radius) {
     return [=](Point p) { return length(p - centre) - radius; };
 }
@@ -111,3 +113,5 @@ std::vector<float> swell(float ends, float middle, size_t count) {
     }
     return radii;
 }
+
+} // namespace pictures

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace pictures {
+
 Field circle(Point centre, float radius);
 // An ellipse turned by angle (radians) about its centre.
 Field ellipse(Point centre, float radiusX, float radiusY, float angle = 0.0f);
@@ -35,3 +37,5 @@ std::vector<float> taper(float first, float last, size_t count);
 // Radii growing from the ends towards the middle of count points, full width
 // over most of the length.
 std::vector<float> swell(float ends, float middle, size_t count);
+
+} // namespace pictures

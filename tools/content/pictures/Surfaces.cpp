@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace pictures {
+
 namespace {
 
 constexpr int kSurfaceSize = 256;
@@ -87,7 +89,7 @@ Canvas donutGlaze() {
     const Noise noise(0xd0);
     const float size = kSurfaceSize;
     auto height = [&](float u, float v) {
-        return noise.fractal(u * 4.0f, v * 4.0f, 0.0f, 4, 4, 4);
+        return noise.fractal(u * 4.0f, v * 4.0f, 0.0f, 3, 4, 4);
     };
     Canvas canvas = tile([&](float u, float v) {
         const float step = 1.0f / size;
@@ -95,12 +97,13 @@ Canvas donutGlaze() {
         const float slopeU = (height(u + step, v) - h) / step;
         const float slopeV = (height(u, v + step) - h) / step;
         const Vec3 normal = normalized({-slopeU * 0.06f, -slopeV * 0.06f, 1.0f});
+        // Lit from the top left; the highlight halfway between light and viewer.
         const Vec3 light = normalized({-0.5f, -0.6f, 0.8f});
-        const float diffuse = clamp01(normal.x * light.x + normal.y * light.y + normal.z * light.z);
-        const float gloss =
-            std::pow(clamp01(normal.x * -0.35f + normal.y * -0.42f + normal.z * 0.84f), 30.0f);
+        const Vec3 halfway = normalized({light.x, light.y, light.z + 1.0f});
+        const float diffuse = clamp01(dot(normal, light));
+        const float gloss = std::pow(clamp01(dot(normal, halfway)), 40.0f);
         const Rgba glaze = mix(rgb8(80, 4, 18), rgb8(176, 24, 48), diffuse * (0.7f + 0.3f * h));
-        return mix(glaze, rgb8(255, 230, 235), gloss);
+        return mix(glaze, rgb8(255, 230, 235), 0.85f * gloss);
     });
 
     const Rgba colours[] = {rgb8(250, 246, 236), rgb8(255, 204, 60), rgb8(255, 130, 170),
@@ -135,3 +138,5 @@ Canvas donutGlaze() {
     canvas.paint(shine, rgb8(255, 255, 255, 0.45f));
     return canvas;
 }
+
+} // namespace pictures

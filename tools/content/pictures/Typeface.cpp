@@ -7,6 +7,8 @@
 #include <cmath>
 #include <vector>
 
+namespace pictures {
+
 namespace {
 
 std::vector<uint32_t> decodeUtf8(const std::string& text) {
@@ -112,3 +114,5 @@ void Typeface::set(Mask& mask, const std::string& utf8, float centreX, float bas
         }
     });
 }
+
+} // namespace pictures

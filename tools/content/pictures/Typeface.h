@@ -8,6 +8,8 @@
 struct FT_LibraryRec_;
 struct FT_FaceRec_;
 
+namespace pictures {
+
 class Typeface {
   public:
     // Opens the font file; check ready() before use.
@@ -42,3 +44,5 @@ class Typeface {
     FT_LibraryRec_* library_ = nullptr;
     FT_FaceRec_* face_ = nullptr;
 };
+
+} // namespace pictures

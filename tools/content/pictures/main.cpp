@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace pictures;
+
 namespace {
 
 // How far (in pixels) colour is carried into the transparent surroundings of
@@ -31,7 +33,7 @@ std::function<Canvas(const Fonts&)> face(CubeFace cubeFace) {
     return [cubeFace](const Fonts&) { return lavaFace(cubeFace); };
 }
 
-const std::vector<Picture>& pictures() {
+const std::vector<Picture>& showPictures() {
     static const std::vector<Picture> list{
         {"getting.png", Channels::Rgba, titleCard},
         {"eye_020715_toplayer.png", Channels::Rgba, withoutFonts<eye>},
@@ -72,7 +74,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::set<std::string> wanted(argv + 3, argv + argc);
-    for (const Picture& picture : pictures()) {
+    for (const Picture& picture : showPictures()) {
         if (!wanted.empty() && wanted.count(picture.file) == 0)
             continue;
         const std::string path = outDir + "/" + picture.file;
