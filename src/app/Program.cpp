@@ -1,0 +1,100 @@
+#include "app/Program.h"
+
+#include "app/AppWindow.h"
+#include "app/GlExtensions.h"
+#include "app/GlState.h"
+#include "app/showError.h"
+#include "platform/Platform.h"
+#include "resources/TextureCache.h"
+#include "script/DemoPlayer.h"
+#include "script/DemoScript.h"
+
+#include <memory>
+
+namespace {
+
+constexpr const char* WINDOW_TITLE = "tessary[]glimmerfell party!version 800x600x32";
+constexpr int WINDOW_WIDTH = 800;
+constexpr int WINDOW_HEIGHT = 600;
+constexpr int COLOUR_BITS = 32;
+constexpr int DEPTH_BITS = 16;
+constexpr const char* QUESTION_CAPTION = "tessary::glimmerfell";
+constexpr const char* ERROR_CAPTION = "Error";
+constexpr const char* SCRIPT_FILE = "data\\script.txt";
+
+// Pictures loaded before the show so that no layer waits for them mid-show.
+constexpr const char* PRELOADED_PICTURES[] = {"data\\cred.png",
+                                              "data\\schmettalyng.png",
+                                              "data\\hand.png",
+                                              "data\\2dunkelr.png",
+                                              "data\\obererbalken.png",
+                                              "data\\balken.png",
+                                              "data\\getting.png",
+                                              "data\\eye_020715_toplayer.png",
+                                              "data\\eye_020715_lower_banner_rep.png",
+                                              "data\\outro.png",
+                                              "data\\greetings.png"};
+
+// True when every picture is in the cache; stops at the first that fails.
+bool preloadPictures() {
+    for (const char* picture : PRELOADED_PICTURES) {
+        if (!TextureCache::get(picture))
+            return false;
+    }
+    return true;
+}
+
+const char* createFailureText(int result) {
+    switch (result) {
+    case AppWindow::VIDEO_UNAVAILABLE:
+        return "Could not register window class, try a reboot...";
+    case AppWindow::WINDOW_FAILED:
+        return "Could not create window";
+    case AppWindow::UNSUPPORTED_COLOUR_DEPTH:
+        return "Unsupported color depth";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+int runProgram() {
+    auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,
+                                              COLOUR_BITS, DEPTH_BITS, false);
+    if (const char* failure = createFailureText(window->create())) {
+        window->releaseContext();
+        showMessageBox(nullptr, failure, ERROR_CAPTION, MB_OK);
+        return -1;
+    }
+    setDefaultGlState();
+    loadGlExtensions();
+    setLightingState();
+
+    auto script = std::make_unique<DemoScript>();
+    if (script->load(SCRIPT_FILE) < 0) {
+        window->releaseContext();
+        showMessageBox(nullptr, "File not found: data\\script.txt", ERROR_CAPTION, MB_OK);
+        return -1;
+    }
+    auto player = std::make_unique<DemoPlayer>(*script);
+    player->initialise();
+    if (!preloadPictures()) {
+        window->releaseContext();
+        showError("Could not load all texture maps");
+        exitProcess(-1);
+    }
+
+    if (showMessageBox(window->window(), "Full screen experience?", QUESTION_CAPTION, MB_YESNO) ==
+        IDYES)
+        window->setFullScreen(true);
+    window->show();
+    window->runFrameLoop(*player, &player->musicStopper());
+
+    TextureCache::releaseAll();
+    window->releaseContext();
+    player.reset();
+    script.reset();
+    window.reset();
+    return 0;
+}

@@ -1,0 +1,35 @@
+#include "script/DemoPlayer.h"
+
+#include "platform/Platform.h"
+
+#include <GL/gl.h>
+
+DemoPlayer::DemoPlayer(DemoScript& script) : script_(script), musicStopper_(*this) {}
+
+void DemoPlayer::initialise() {
+    entries_.reserve(script_.entries().size());
+    for (const auto& named : script_.entries()) {
+        entries_.push_back(named.second.get());
+        if (Layer* layer = named.second->layer())
+            layer->load();
+    }
+    music_.open(MUSIC_FILE);
+}
+
+void DemoPlayer::renderFrame() {
+    if (!started_) {
+        started_ = true;
+        startTick_ = milliseconds();
+        music_.play();
+    }
+    const uint32_t t = milliseconds() - startTick_;
+    if (t > SHOW_LENGTH_MS)
+        postQuitMessage(0);
+    glLoadIdentity();
+    for (LayerEntry* entry : entries_)
+        entry->step(t);
+}
+
+void DemoPlayer::stopMusic() {
+    music_.stop();
+}

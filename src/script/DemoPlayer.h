@@ -1,0 +1,54 @@
+// Runs the parsed script as a show: loads every layer once, owns the music,
+// keeps the demo clock and renders one frame whenever the frame loop asks.
+#pragma once
+
+#include "app/FrameClient.h"
+#include "script/DemoScript.h"
+#include "script/Music.h"
+
+#include <cstdint>
+#include <vector>
+
+class DemoPlayer : public FrameClient {
+public:
+    // The show ends this long after its first frame.
+    static constexpr uint32_t SHOW_LENGTH_MS = 177000;
+    static constexpr const char* MUSIC_FILE = "data\\set_18.mp3";
+
+    // The script must outlive the player; its entries stay the script's.
+    explicit DemoPlayer(DemoScript& script);
+    ~DemoPlayer() override = default;
+
+    // Fixes the rendering order (the script's name order), loads every layer in
+    // that order, then opens the music.
+    void initialise();
+    // The first frame starts the clock and the music; every frame posts a quit
+    // request once the show is over, resets the model-view matrix and steps every
+    // entry in rendering order.
+    void renderFrame() override;
+    // Stops the music (after the last frame).
+    void stopMusic();
+
+    // The player's second face for the frame loop: its one operation stops the music.
+    FrameClient& musicStopper() { return musicStopper_; }
+
+    const std::vector<LayerEntry*>& entries() const { return entries_; }
+    bool musicLoaded() const { return music_.loaded(); }
+
+private:
+    class MusicStopper : public FrameClient {
+    public:
+        explicit MusicStopper(DemoPlayer& player) : player_(player) {}
+        void renderFrame() override { player_.stopMusic(); }
+
+    private:
+        DemoPlayer& player_;
+    };
+
+    DemoScript& script_;
+    std::vector<LayerEntry*> entries_;
+    bool started_ = false;
+    uint32_t startTick_ = 0;
+    Music music_;
+    MusicStopper musicStopper_;
+};

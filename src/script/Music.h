@@ -1,0 +1,36 @@
+// The soundtrack: an MP3 from the embedded archive, decoded from memory and
+// played once through SDL_mixer.
+#pragma once
+
+#include "resources/ResourceArchive.h"
+
+#include <cstdint>
+
+typedef struct _Mix_Music Mix_Music;
+
+class Music {
+public:
+    Music() = default;
+    Music(const Music&) = delete;
+    Music& operator=(const Music&) = delete;
+    // Frees the music and closes the audio device.
+    ~Music();
+
+    // Opens the audio device (44100 Hz) and loads fileName from the archive. No
+    // device: returns false and the show runs silently. A file that is missing or
+    // that cannot be played shows an error box and ends the process (-1).
+    bool open(const char* fileName);
+    // Starts playback from the beginning, once. Nothing without music.
+    void play();
+    // Stops playback. Nothing without music.
+    void stop();
+
+    bool loaded() const { return music_ != nullptr; }
+
+private:
+    // The decoder reads these bytes while the music plays: they live as long as it.
+    ArchiveBytes bytes_;
+    uint32_t size_ = 0;
+    Mix_Music* music_ = nullptr;
+    bool audioOpen_ = false;
+};

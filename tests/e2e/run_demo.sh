@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# End to end: the real program on a private X server. The start-up question is
+# answered No with Escape, the show must put something on the screen within a
+# few seconds, Escape ends it with exit status 0, and the music written through
+# SDL's disk audio driver must not be silence.
+# Usage: run_demo.sh PROGRAM [WORKDIR]
+# Exit status 77 (skipped) when the program's archive lacks the show's pictures
+# or soundtrack. While the show's script has nothing but clearing layers, the
+# screen is black by design and only the rest is checked.
+set -uo pipefail
+
+program=$(realpath "$1")
+expect_picture=1
+workdir=${2:-$(dirname "$program")}
+unpack="$(dirname "$program")/glimmer-unpack"
+if [ -x "$unpack" ]; then
+    contents=$("$unpack" --embedded 2>/dev/null)
+    for entry in 'data\set_18.mp3' 'data\cred.png' 'data\greetings.png'; do
+        grep -qiF "$entry" <<<"$contents" || { echo "skipped: no $entry in the archive"; exit 77; }
+    done
+    "$unpack" --embedded 'data\script.txt' | tr -d '\r' |
+        grep -qE '^(ImageLayer|ImageScroller|Fader|Grass|Butterflies|Anim3dsPlayer|RenderWarper)' ||
+        expect_picture=0
+fi
+scratch=$(mktemp -d)
+xvfb_pid=""
+demo_pid=""
+
+cleanup() {
+    [ -n "$demo_pid" ] && kill -KILL "$demo_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2>/dev/null
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$scratch/demo.log" ] && sed 's/^/  demo: /' "$scratch/demo.log" >&2
+    exit 1
+}
+
+# Waits up to $1 tenths of a second for the command in the remaining arguments.
+wait_for() {
+    local tenths=$1
+    shift
+    for ((i = 0; i < tenths; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The id of the top-level window with exactly this name, empty when none.
+window_id() {
+    xwininfo -root -tree 2>/dev/null |
+        awk -v name="\"$1\":" 'index($0, " " name " ") { print $1; exit }'
+}
+has_window() { [ -n "$(window_id "$1")" ]; }
+
+# A screenshot of the whole screen; true when any pixel is not black.
+screen_not_black() {
+    import -window root "$scratch/screen.png" 2>/dev/null || return 1
+    [ "$(convert "$scratch/screen.png" -format '%[fx:maxima > 0]' info:)" = 1 ]
+}
+
+demo_running() { kill -0 "$demo_pid" 2>/dev/null; }
+
+exec 3>"$scratch/displayfd"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br >"$scratch/xvfb.log" 2>&1 &
+xvfb_pid=$!
+disown "$xvfb_pid"
+exec 3>&-
+wait_for 100 test -s "$scratch/displayfd" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$scratch/displayfd")"
+unset SDL_VIDEODRIVER
+
+(cd "$workdir" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$scratch/out.raw" \
+    "$program") >"$scratch/demo.log" 2>&1 &
+demo_pid=$!
+
+question="tessary::glimmerfell"
+show="tessary[]glimmerfell party!version 800x600x32"
+wait_for 600 has_window "$question" || fail "the full-screen question did not appear"
+xdotool key --window "$(window_id "$question")" Escape 2>/dev/null
+wait_for 100 bash -c "! xwininfo -root -tree | grep -qF '\"$question\": '" ||
+    fail "the question did not go away on Escape"
+
+wait_for 100 has_window "$show" || fail "the show's window did not appear"
+if [ "$expect_picture" -eq 1 ]; then
+    # The show starts black and fades in: 80 looks, each with its screenshot,
+    # span some twenty seconds.
+    wait_for 80 screen_not_black || fail "the screen stayed black"
+else
+    echo "note: the script has only clearing layers; the screen is not checked"
+    import -window root "$scratch/screen.png"
+fi
+sleep 3 # let the music play a while
+demo_running || fail "the program ended before Escape"
+cp "$scratch/screen.png" "${GLIMMER_E2E_SCREENSHOT:-/dev/null}" 2>/dev/null
+
+xdotool key --window "$(window_id "$show")" Escape 2>/dev/null
+wait_for 150 bash -c "! kill -0 $demo_pid 2>/dev/null" || fail "the program did not end on Escape"
+wait "$demo_pid"
+status=$?
+demo_pid=""
+[ "$status" -eq 0 ] || fail "exit status $status"
+
+[ -s "$scratch/out.raw" ] || fail "no audio was written"
+peak=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$scratch/out.raw" -n stat 2>&1 |
+    awk '/Maximum amplitude/ { print $3 }')
+awk -v peak="$peak" 'BEGIN { exit !(peak > 0.01) }' || fail "the music was silent (peak $peak)"
+echo "passed: exit status 0, music peak $peak$([ "$expect_picture" -eq 1 ] && echo ", screen drawn")"
