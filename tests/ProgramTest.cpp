@@ -18,18 +18,6 @@
 
 namespace {
 
-const char* const PRELOADED[] = {"data\\cred.png",
-                                 "data\\schmettalyng.png",
-                                 "data\\hand.png",
-                                 "data\\2dunkelr.png",
-                                 "data\\obererbalken.png",
-                                 "data\\balken.png",
-                                 "data\\getting.png",
-                                 "data\\eye_020715_toplayer.png",
-                                 "data\\eye_020715_lower_banner_rep.png",
-                                 "data\\outro.png",
-                                 "data\\greetings.png"};
-
 const std::string SCRIPT = "[a]\r\nClearLayer\r\n0\r\n177000\r\n0 I RGBA 1\r\n@\r\n";
 
 struct Box {
@@ -88,7 +76,7 @@ protected:
                const Bytes& replacement = {}) {
         ArchiveWriter writer;
         const Bytes picture = encodePng(2, 2, PNG_COLOR_TYPE_RGB, 8, Bytes(12, 0x80));
-        for (const char* name : PRELOADED)
+        for (const char* name : PRELOADED_PICTURES)
             writer.addStoredFile(name, name == replaced ? replacement : picture);
         if (!script.empty())
             writer.addStoredFile("DATA\\SCRIPT.TXT", Bytes(script.begin(), script.end()));

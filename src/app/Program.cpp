@@ -22,19 +22,6 @@ constexpr const char* QUESTION_CAPTION = "tessary::glimmerfell";
 constexpr const char* ERROR_CAPTION = "Error";
 constexpr const char* SCRIPT_FILE = "data\\script.txt";
 
-// Pictures loaded before the show so that no layer waits for them mid-show.
-constexpr const char* PRELOADED_PICTURES[] = {"data\\cred.png",
-                                              "data\\schmettalyng.png",
-                                              "data\\hand.png",
-                                              "data\\2dunkelr.png",
-                                              "data\\obererbalken.png",
-                                              "data\\balken.png",
-                                              "data\\getting.png",
-                                              "data\\eye_020715_toplayer.png",
-                                              "data\\eye_020715_lower_banner_rep.png",
-                                              "data\\outro.png",
-                                              "data\\greetings.png"};
-
 // True when every picture is in the cache; stops at the first that fails.
 bool preloadPictures() {
     for (const char* picture : PRELOADED_PICTURES) {

@@ -1,8 +1,24 @@
 #pragma once
 
+#include <array>
+
 // The whole run: start-up in a fixed order (window and context, GL state, script,
 // player with layers and music, picture preload, the full-screen question), the
 // show, then the ordered shutdown. Returns the exit status: 0 after a run, -1
 // when the window or the script cannot be had. Fatal set-up failures (music,
 // pictures) end the process from inside with -1.
 int runProgram();
+
+// Pictures loaded into the texture cache before the show, in this order, so that
+// no layer waits for them mid-show.
+constexpr std::array<const char*, 11> PRELOADED_PICTURES = {"data\\cred.png",
+                                                            "data\\schmettalyng.png",
+                                                            "data\\hand.png",
+                                                            "data\\2dunkelr.png",
+                                                            "data\\obererbalken.png",
+                                                            "data\\balken.png",
+                                                            "data\\getting.png",
+                                                            "data\\eye_020715_toplayer.png",
+                                                            "data\\eye_020715_lower_banner_rep.png",
+                                                            "data\\outro.png",
+                                                            "data\\greetings.png"};
