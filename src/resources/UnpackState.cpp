@@ -1,0 +1,280 @@
+#include "resources/UnpackState.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Long matches reach further back for one more byte at these distances.
+constexpr uint32_t FAR_DISTANCE = 8192;
+constexpr uint32_t VERY_FAR_DISTANCE = 262144;
+// Recent-distance matches also get one more byte from here on.
+constexpr uint32_t NEAR_DISTANCE = 257;
+
+uint32_t lengthBonus(uint32_t distance) {
+    return (distance >= FAR_DISTANCE ? 1 : 0) + (distance >= VERY_FAR_DISTANCE ? 1 : 0);
+}
+
+} // namespace
+
+void UnpackState::FreeWindow::operator()(unsigned char* window) const {
+    std::free(window);
+}
+
+std::unique_ptr<UnpackState> UnpackState::create() {
+    std::unique_ptr<UnpackState> state(new (std::nothrow) UnpackState());
+    if (!state)
+        return nullptr;
+    // calloc: a fresh window is already clear.
+    state->window_.reset(static_cast<unsigned char*>(std::calloc(WINDOW_SIZE, 1)));
+    if (!state->window_)
+        return nullptr;
+    return state;
+}
+
+UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t packedSize,
+                                      uint32_t unpackedSize, bool solid, unsigned char* output,
+                                      uint32_t& outputCount) {
+    input_.reset(packed, packedSize);
+    output_ = output;
+    outputSize_ = unpackedSize;
+    outputCount_ = &outputCount;
+    overrun_ = false;
+    outputLeft_ = unpackedSize;
+    startEntry(solid);
+
+    --outputLeft_;
+    // Every pass consumes at least one bit, so the exhaustion check bounds the
+    // loop also for streams that produce nothing (table switches, empty repeats).
+    while (outputLeft_ >= 0 && !input_.exhausted()) {
+        if (flushDue()) {
+            flush();
+            if (overrun_)
+                break;
+        }
+        if (audioMode_)
+            decodeAudio();
+        else
+            decodeNormal();
+    }
+    const bool incomplete = outputLeft_ >= 0;
+    const bool overshot = outputLeft_ < -1;
+    finishEntry();
+    if (overrun_ || overshot)
+        return UnpackResult::OutputOverrun;
+    return incomplete ? UnpackResult::InputExhausted : UnpackResult::Complete;
+}
+
+void UnpackState::startEntry(bool solid) {
+    if (solid)
+        return; // goes on with the state and tables the previous entry left
+    channels_ = {};
+    recentDistances_ = {};
+    recentCount_ = 0;
+    channelDelta_ = 0;
+    currentChannel_ = 0;
+    lastDistance_ = 0;
+    lastLength_ = 0;
+    clearWindow();
+    previousLengths_.fill(0);
+    readTables();
+}
+
+// Only what was written since the last clear needs clearing again.
+void UnpackState::clearWindow() {
+    const uint32_t dirty = windowWrapped_ ? WINDOW_SIZE : writePosition_;
+    std::memset(window_.get(), 0, dirty);
+    writePosition_ = 0;
+    flushPosition_ = 0;
+    windowWrapped_ = false;
+}
+
+// A table set: a two-bit header (multimedia mode, keep the previous lengths as
+// the delta base), the multimedia channel count, 19 four-bit pre-code lengths,
+// then the code lengths in pre-code: deltas to the previous lengths, or runs.
+void UnpackState::readTables() {
+    const unsigned header = input_.peek16();
+    audioMode_ = (header & TABLES_AUDIO_FLAG) != 0;
+    if (!(header & TABLES_KEEP_LENGTHS_FLAG))
+        previousLengths_.fill(0);
+    input_.consume(2);
+
+    unsigned lengthCount = NORMAL_TABLE_LENGTHS;
+    if (audioMode_) {
+        channelCount_ = ((header >> 12) & 3) + 1;
+        if (currentChannel_ >= channelCount_)
+            currentChannel_ = 0;
+        input_.consume(2);
+        lengthCount = channelCount_ * AUDIO_SYMBOLS;
+    }
+
+    std::array<unsigned char, PRE_CODE_SYMBOLS> preCodeLengths;
+    for (unsigned char& length : preCodeLengths)
+        length = static_cast<unsigned char>(input_.readBits(4));
+    preCodeDecoder_.build(preCodeLengths.data(), PRE_CODE_SYMBOLS);
+
+    // The new lengths replace the previous ones in place; those beyond
+    // lengthCount stay as they were.
+    unsigned char* lengths = previousLengths_.data();
+    for (unsigned i = 0; i < lengthCount;) {
+        const unsigned symbol = preCodeDecoder_.decode(input_);
+        if (symbol < PRE_CODE_REPEAT) {
+            lengths[i] = static_cast<unsigned char>((symbol + lengths[i]) & MAX_CODE_LENGTH);
+            ++i;
+            continue;
+        }
+        unsigned run = 0;
+        unsigned char value = 0;
+        if (symbol == PRE_CODE_REPEAT) {
+            run = input_.readBits(2) + 3;
+            value = i > 0 ? lengths[i - 1] : 0; // nothing before the first: repeat 0
+        } else if (symbol == PRE_CODE_ZEROS) {
+            run = input_.readBits(3) + 3;
+        } else {
+            run = input_.readBits(7) + 11;
+        }
+        run = std::min(run, lengthCount - i);
+        std::memset(lengths + i, value, run);
+        i += run;
+    }
+    buildDecoders(lengthCount);
+}
+
+void UnpackState::buildDecoders(unsigned lengthCount) {
+    const unsigned char* lengths = previousLengths_.data();
+    if (audioMode_) {
+        for (unsigned channel = 0; channel * AUDIO_SYMBOLS < lengthCount; ++channel)
+            audioDecoders_[channel].build(lengths + channel * AUDIO_SYMBOLS, AUDIO_SYMBOLS);
+        return;
+    }
+    mainDecoder_.build(lengths, MAIN_SYMBOLS);
+    distanceDecoder_.build(lengths + MAIN_SYMBOLS, DISTANCE_SYMBOLS);
+    lengthDecoder_.build(lengths + MAIN_SYMBOLS + DISTANCE_SYMBOLS, LENGTH_SYMBOLS);
+}
+
+void UnpackState::decodeNormal() {
+    const unsigned symbol = mainDecoder_.decode(input_);
+    if (symbol < REPEAT_LAST_MATCH) {
+        putByte(static_cast<uint8_t>(symbol));
+        --outputLeft_;
+    } else if (symbol >= FIRST_LONG_MATCH) {
+        const unsigned slot = symbol - FIRST_LONG_MATCH;
+        uint32_t length = LENGTH_BASES[slot] + 3 + input_.readBits(LENGTH_EXTRA_BITS[slot]);
+        const unsigned distanceSlot = distanceDecoder_.decode(input_);
+        const uint32_t distance =
+            DISTANCE_BASES[distanceSlot] + 1 + input_.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
+        length += lengthBonus(distance);
+        pushMatch(distance, length);
+    } else if (symbol == REPEAT_LAST_MATCH) {
+        recentDistances_[recentCount_++ & 3] = lastDistance_;
+        copyMatch(lastDistance_, lastLength_);
+    } else if (symbol < FIRST_SHORT_MATCH) {
+        const uint32_t distance =
+            recentDistances_[(recentCount_ - (symbol - REPEAT_LAST_MATCH)) & 3];
+        const unsigned slot = lengthDecoder_.decode(input_);
+        uint32_t length = LENGTH_BASES[slot] + 2 + input_.readBits(LENGTH_EXTRA_BITS[slot]);
+        length += (distance >= NEAR_DISTANCE ? 1 : 0) + lengthBonus(distance);
+        pushMatch(distance, length);
+    } else if (symbol < NEW_TABLES) {
+        const unsigned slot = symbol - FIRST_SHORT_MATCH;
+        const uint32_t distance = SHORT_BASES[slot] + 1 + input_.readBits(SHORT_EXTRA_BITS[slot]);
+        pushMatch(distance, 2);
+    } else {
+        readTables();
+    }
+}
+
+// Decodes one byte of the current channel and moves to the next channel.
+void UnpackState::decodeAudio() {
+    const unsigned symbol = audioDecoders_[currentChannel_].decode(input_);
+    if (symbol == AUDIO_NEW_TABLES) {
+        readTables();
+        return;
+    }
+    putByte(channels_[currentChannel_].decodeByte(symbol, channelDelta_));
+    if (++currentChannel_ >= channelCount_)
+        currentChannel_ = 0;
+    --outputLeft_;
+}
+
+// Remembers a new match as the last one and among the recent distances, then copies it.
+void UnpackState::pushMatch(uint32_t distance, uint32_t length) {
+    recentDistances_[recentCount_++ & 3] = distance;
+    lastDistance_ = distance;
+    lastLength_ = length;
+    copyMatch(distance, length);
+}
+
+// Copies length bytes from distance back, as if byte by byte, so an overlapping
+// copy repeats the bytes just written. A distance of 0 rewrites the bytes in place.
+void UnpackState::copyMatch(uint32_t distance, uint32_t length) {
+    outputLeft_ -= length;
+    unsigned char* window = window_.get();
+    const uint32_t source = (writePosition_ - distance) & WINDOW_MASK;
+    const uint32_t target = writePosition_;
+    writePosition_ = (target + length) & WINDOW_MASK;
+    if (target + length >= WINDOW_SIZE)
+        windowWrapped_ = true;
+
+    if (std::max(source, target) + length <= WINDOW_SIZE) {
+        const uint32_t apart = source < target ? target - source : source - target;
+        if (apart >= length) {
+            std::memcpy(window + target, window + source, length);
+        } else if (distance == 1) {
+            std::memset(window + target, window[source], length);
+        } else {
+            for (uint32_t i = 0; i < length; ++i)
+                window[target + i] = window[source + i];
+        }
+        return;
+    }
+    for (uint32_t i = 0; i < length; ++i)
+        window[(target + i) & WINDOW_MASK] = window[(source + i) & WINDOW_MASK];
+}
+
+void UnpackState::putByte(uint8_t byte) {
+    window_.get()[writePosition_] = byte;
+    writePosition_ = (writePosition_ + 1) & WINDOW_MASK;
+    if (writePosition_ == 0)
+        windowWrapped_ = true;
+}
+
+// The entry's last symbol may announce the tables that a following solid entry
+// starts with.
+void UnpackState::finishEntry() {
+    if (input_.bytesLeft() >= 5) {
+        const unsigned symbol = audioMode_ ? audioDecoders_[currentChannel_].decode(input_)
+                                           : mainDecoder_.decode(input_);
+        if (symbol == (audioMode_ ? AUDIO_NEW_TABLES : NEW_TABLES))
+            readTables();
+    }
+    flush();
+}
+
+// Due when the write position has come within FLUSH_MARGIN bytes behind the
+// unflushed bytes, so that no match can overwrite them.
+bool UnpackState::flushDue() const {
+    const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
+    return gap != 0 && gap < FLUSH_MARGIN;
+}
+
+// Moves the bytes written since the last flush to the output, unless they would
+// not fit: then nothing is written and the entry ends as overrun.
+void UnpackState::flush() {
+    const uint32_t count = (writePosition_ - flushPosition_) & WINDOW_MASK;
+    if (output_ && count != 0) {
+        if (uint64_t{*outputCount_} + count > outputSize_) {
+            overrun_ = true;
+            outputLeft_ = -1;
+        } else {
+            const uint32_t first = std::min(count, WINDOW_SIZE - flushPosition_);
+            unsigned char* out = output_ + *outputCount_;
+            std::memcpy(out, window_.get() + flushPosition_, first);
+            std::memcpy(out + first, window_.get(), count - first);
+            *outputCount_ += count;
+        }
+    }
+    flushPosition_ = writePosition_;
+}
