@@ -1,0 +1,41 @@
+// The multimedia mode seen from the encoder: each byte goes to a channel in turn,
+// the channel's adaptive linear predictor guesses it, and the coded symbol is the
+// prediction minus the byte (modulo 256). The predictors here follow the
+// decoder's step for step, so both sides adapt their weights identically.
+#pragma once
+
+#include "PackFormat.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct AudioChannelState {
+    int weights[5] = {};
+    int deltas[4] = {};
+    int lastDelta = 0;
+    uint32_t errorSums[11] = {};
+    uint32_t byteCount = 0;
+    uint8_t lastByte = 0;
+};
+
+struct AudioState {
+    AudioChannelState channels[MAX_AUDIO_CHANNELS];
+    int channelDelta = 0;
+    unsigned currentChannel = 0;
+};
+
+class AudioEncoder {
+  public:
+    // The symbol that makes the decoder produce byte on channel, updating the
+    // channel's predictor as the decoder does.
+    static uint8_t encodeByte(AudioChannelState& channel, int& channelDelta, uint8_t byte);
+
+    // Symbols for data spread over channelCount channels, starting at the state's
+    // current channel (which the decoder resets to 0 when it is not below the count).
+    static std::vector<uint8_t> encode(AudioState& state, unsigned channelCount,
+                                       const uint8_t* data, size_t size);
+
+    // The channel count (1..4) whose symbols look cheapest to code from state.
+    static unsigned bestChannelCount(const AudioState& state, const uint8_t* data, size_t size);
+};
