@@ -7,7 +7,8 @@
 
 namespace {
 
-const ParseEffort NORMAL_EFFORT{24, 48, 24};
+const ParseEffort NORMAL_EFFORT{64, 64, 32};
+;
 const ParseEffort BEST_EFFORT{256, 192, 128};
 // Blocks are built from chunks of this many tokens (normal mode) or bytes (multimedia).
 constexpr size_t NORMAL_CHUNK_TOKENS = 8192;
@@ -145,7 +146,7 @@ std::vector<Token> Compressor::parse(StreamState& state, const Bytes& buffer, si
     LzParser first(buffer.data(), buffer.size(), start, effort);
     std::vector<Token> tokens =
         first.parse(history, CostModel::initial(buffer.data() + start, buffer.size() - start));
-    if (options_.best) {
+    {
         // A second parse priced with the codes the first one would get.
         history = state.matches;
         LzParser second(buffer.data(), buffer.size(), start, effort);

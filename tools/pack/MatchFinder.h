@@ -1,6 +1,7 @@
 // Finds earlier occurrences of the bytes at a position, within the window, with
-// hash chains over three-byte prefixes (and the latest two-byte pair for the
-// short form). Positions must be asked in increasing order.
+// hash chains over three-byte prefixes for near matches and over longer prefixes
+// for long matches far back (and the latest two-byte pair for the short form).
+// Positions must be asked in increasing order.
 #pragma once
 
 #include <cstddef>
@@ -32,16 +33,22 @@ class MatchFinder {
     unsigned matchLength(size_t at, uint32_t distance, unsigned maxLength) const;
 
   private:
+    struct Chains {
+        std::vector<int32_t> head;
+        std::vector<int32_t> previous;
+    };
+
     void insertUpTo(size_t end);
-    uint32_t hashAt(size_t at) const;
+    void walkChain(const Chains& chains, uint32_t hash, size_t at, unsigned maxLength,
+                   unsigned& best, std::vector<Match>& out) const;
 
     const uint8_t* data_;
     size_t size_;
     unsigned chainLimit_;
     unsigned niceLength_;
     size_t inserted_ = 0;
-    std::vector<int32_t> head_;
-    std::vector<int32_t> previous_;
+    Chains shortChains_;
+    Chains longChains_;
     std::vector<int32_t> pairHead_;
     size_t pairsInserted_ = 0;
 };
