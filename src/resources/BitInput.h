@@ -36,6 +36,8 @@ class BitInput {
         return byte < size_ ? size_ - byte : 0;
     }
 
+    size_t consumedBits() const { return position_; }
+
     // True once decoding has consumed bits that lie beyond the data.
     bool exhausted() const { return position_ > size_ * 8; }
 
