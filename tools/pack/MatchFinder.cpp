@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr unsigned HASH_BITS = 17;
+constexpr unsigned HASH_BITS = 20;
 constexpr unsigned SHORT_PREFIX = 3;
 constexpr unsigned LONG_PREFIX = 12;
 
