@@ -270,13 +270,14 @@ TEST(PackerRoundTrip, AudioLikeDataChoosesMultimediaWhereSmaller) {
     EXPECT_EQ(headers[0].packedSize, audioSize);
 }
 
-TEST(PackerRoundTrip, BestEffortWritesMethod35) {
+TEST(PackerRoundTrip, BestEffortWritesMethod35AndPacksSmaller) {
+    const Bytes text = textLike(300000, 13);
     PackOptions options;
     options.best = true;
-    const auto headers =
-        expectRoundTrip({{"text", textLike(300000, 13)}, {"source", sourceFileBytes()}}, options);
+    const auto headers = expectRoundTrip({{"text", text}, {"source", sourceFileBytes()}}, options);
     EXPECT_EQ(headers[0].method, METHOD_BEST);
     EXPECT_EQ(headers[1].method, METHOD_BEST);
+    EXPECT_LT(headers[0].packedSize, Compressor(PackOptions{}).pack(text).data.size());
 }
 
 TEST(PackerSize, RealWorldLikeInputsPackNoLargerThanZlibLevel9) {

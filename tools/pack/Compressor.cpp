@@ -7,9 +7,9 @@
 
 namespace {
 
-const ParseEffort NORMAL_EFFORT{64, 64, 32};
+const ParseEffort NORMAL_EFFORT{64, 64, 32, false};
 ;
-const ParseEffort BEST_EFFORT{256, 192, 128};
+const ParseEffort BEST_EFFORT{64, 128, 128, true};
 // Blocks are built from chunks of this many tokens (normal mode) or bytes (multimedia).
 constexpr size_t NORMAL_CHUNK_TOKENS = 8192;
 constexpr size_t BEST_CHUNK_TOKENS = 2048;
@@ -140,18 +140,17 @@ static void writeEscape(BitWriter& out, const std::vector<HuffmanEncoder>& codes
         codes[0].write(out, SYMBOL_NEW_TABLES);
 }
 
+// A quick lazy parse prices the symbols; the final parse uses those prices
+// (cheapest paths with more effort, or lazily again).
 std::vector<Token> Compressor::parse(StreamState& state, const Bytes& buffer, size_t start) const {
-    const ParseEffort& effort = options_.best ? BEST_EFFORT : NORMAL_EFFORT;
     MatchHistory history = state.matches;
-    LzParser first(buffer.data(), buffer.size(), start, effort);
-    std::vector<Token> tokens =
+    LzParser first(buffer.data(), buffer.size(), start, NORMAL_EFFORT);
+    const std::vector<Token> priced =
         first.parse(history, CostModel::initial(buffer.data() + start, buffer.size() - start));
-    {
-        // A second parse priced with the codes the first one would get.
-        history = state.matches;
-        LzParser second(buffer.data(), buffer.size(), start, effort);
-        tokens = second.parse(history, CostModel::fromTokens(tokens));
-    }
+    history = state.matches;
+    LzParser second(buffer.data(), buffer.size(), start,
+                    options_.best ? BEST_EFFORT : NORMAL_EFFORT);
+    std::vector<Token> tokens = second.parse(history, CostModel::fromTokens(priced));
     state.matches = history;
     return tokens;
 }

@@ -8,6 +8,8 @@
 namespace {
 
 constexpr unsigned LONGEST_MATCH = 260;
+// Input positions searched together for the cheapest path.
+constexpr size_t OPTIMAL_SPAN = 4096;
 // Guesses for a first parse, before any statistics exist.
 constexpr float GUESS_REPEAT_LAST = 6;
 constexpr float GUESS_LATEST_RECENT = 5;
@@ -121,6 +123,24 @@ void LzParser::consider(Choice& best, const Choice& candidate, float cost, size_
     }
 }
 
+float LzParser::recentCost(const CostModel& model, unsigned index, uint32_t distance,
+                           unsigned length) {
+    return model.main[SYMBOL_RECENT + index] +
+           lengthBits(model.repeatLength, length - recentLengthBonus(distance) - MIN_RECENT_LENGTH);
+}
+
+float LzParser::shortCost(const CostModel& model, uint32_t distance) {
+    const unsigned slot = shortSlot(distance - 1);
+    return model.main[SYMBOL_SHORT + slot] + SHORT_BITS[slot];
+}
+
+float LzParser::longCost(const CostModel& model, uint32_t distance, unsigned length) {
+    const unsigned slot = lengthSlot(length - longLengthBonus(distance) - MIN_LONG_LENGTH);
+    const unsigned distanceCode = distanceSlot(distance - 1);
+    return model.main[SYMBOL_LONG + slot] + LENGTH_BITS[slot] + model.distance[distanceCode] +
+           DISTANCES.bits[distanceCode];
+}
+
 LzParser::Choice LzParser::bestAt(size_t at, const MatchHistory& history, const CostModel& model) {
     Choice best;
     const size_t available = size_ - at;
@@ -137,26 +157,18 @@ LzParser::Choice LzParser::bestAt(size_t at, const MatchHistory& history, const 
             finder_.matchLength(at, distance, MIN_RECENT_LENGTH + MAX_LENGTH_VALUE + bonus);
         if (length < MIN_RECENT_LENGTH + bonus)
             continue;
-        const float cost = model.main[SYMBOL_RECENT + index] +
-                           lengthBits(model.repeatLength, length - bonus - MIN_RECENT_LENGTH);
+        const float cost = recentCost(model, index, distance, length);
         consider(best, {Form::RECENT, index, distance, length, 0}, cost, at);
     }
-    if (const uint32_t distance = finder_.latestPair(at, MAX_SHORT_DISTANCE)) {
-        const unsigned slot = shortSlot(distance - 1);
-        consider(best, {Form::SHORT, 0, distance, 2, 0},
-                 model.main[SYMBOL_SHORT + slot] + SHORT_BITS[slot], at);
-    }
+    if (const uint32_t distance = finder_.latestPair(at, MAX_SHORT_DISTANCE))
+        consider(best, {Form::SHORT, 0, distance, 2, 0}, shortCost(model, distance), at);
     finder_.findMatches(at, LONGEST_MATCH, matches_);
     for (const Match& match : matches_) {
         const unsigned bonus = longLengthBonus(match.distance);
         const unsigned length = std::min(match.length, MIN_LONG_LENGTH + MAX_LENGTH_VALUE + bonus);
         if (length < MIN_LONG_LENGTH + bonus)
             continue;
-        const unsigned lengthValue = length - bonus - MIN_LONG_LENGTH;
-        const unsigned distanceCode = distanceSlot(match.distance - 1);
-        const float cost = model.main[SYMBOL_LONG + lengthSlot(lengthValue)] +
-                           LENGTH_BITS[lengthSlot(lengthValue)] + model.distance[distanceCode] +
-                           DISTANCES.bits[distanceCode];
+        const float cost = longCost(model, match.distance, length);
         consider(best, {Form::LONG, 0, match.distance, length, 0}, cost, at);
     }
     return best;
@@ -170,8 +182,7 @@ Token LzParser::tokenFor(const Choice& choice, size_t at, MatchHistory& history)
         return token;
     case Form::REPEAT_LAST:
         token.symbol = SYMBOL_REPEAT_LAST;
-        history.push(history.lastDistance);
-        return token;
+        break;
     case Form::RECENT: {
         const unsigned value =
             choice.length - recentLengthBonus(choice.distance) - MIN_RECENT_LENGTH;
@@ -204,13 +215,23 @@ Token LzParser::tokenFor(const Choice& choice, size_t at, MatchHistory& history)
         break;
     }
     }
-    history.push(choice.distance);
-    history.lastDistance = choice.distance;
-    history.lastLength = choice.length;
+    applyStep(choice, history);
     return token;
 }
 
+void LzParser::applyStep(const Choice& choice, MatchHistory& history) {
+    if (choice.form == Form::LITERAL)
+        return;
+    history.push(choice.distance);
+    history.lastDistance = choice.distance;
+    history.lastLength = choice.length;
+}
+
 std::vector<Token> LzParser::parse(MatchHistory& history, const CostModel& model) {
+    return effort_.optimal ? parseOptimal(history, model) : parseLazy(history, model);
+}
+
+std::vector<Token> LzParser::parseLazy(MatchHistory& history, const CostModel& model) {
     literalPrefix_.assign(size_ - start_ + 1, 0.0);
     for (size_t i = start_; i < size_; ++i)
         literalPrefix_[i - start_ + 1] = literalPrefix_[i - start_] + model.literal[data_[i]];
@@ -231,4 +252,90 @@ std::vector<Token> LzParser::parse(MatchHistory& history, const CostModel& model
         at += taken.length;
     }
     return tokens;
+}
+
+std::vector<Token> LzParser::parseOptimal(MatchHistory& history, const CostModel& model) {
+    std::vector<Token> tokens;
+    std::vector<Node> nodes(OPTIMAL_SPAN + LONGEST_MATCH + 1);
+    std::vector<Choice> steps;
+    size_t at = start_;
+    while (at < size_) {
+        nodes[0].history = history;
+        const size_t end = cheapestPath(at, std::min(OPTIMAL_SPAN, size_ - at), model, nodes);
+        steps.clear();
+        for (size_t i = end; i > 0; i = nodes[i].from)
+            steps.push_back(nodes[i].step);
+        for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+            tokens.push_back(tokenFor(*step, at, history));
+            at += step->length;
+        }
+    }
+    return tokens;
+}
+
+// Fills nodes with the cheapest way to reach each offset of the span from at and
+// returns the offset where the path ends: the span's end, or the end of a match
+// of at least the nice length, which is taken as soon as it is found.
+size_t LzParser::cheapestPath(size_t at, size_t span, const CostModel& model,
+                              std::vector<Node>& nodes) {
+    const size_t reach = std::min(nodes.size() - 1, size_ - at);
+    for (size_t i = 0; i <= reach; ++i)
+        nodes[i].cost = HUGE_VALF;
+    nodes[0].cost = 0;
+    for (size_t i = 0; i < span; ++i) {
+        Node& node = nodes[i];
+        if (i > 0) {
+            node.history = nodes[node.from].history;
+            applyStep(node.step, node.history);
+        }
+        const size_t here = at + i;
+        const MatchHistory& history = node.history;
+        Choice longest;
+        const auto relax = [&](const Choice& step, float cost) {
+            Node& target = nodes[i + step.length];
+            if (node.cost + cost < target.cost) {
+                target.cost = node.cost + cost;
+                target.from = static_cast<uint32_t>(i);
+                target.step = step;
+            }
+            if (step.length > longest.length)
+                longest = step;
+        };
+        relax({Form::LITERAL, 0, 0, 1, 0}, model.literal[data_[here]]);
+        if (history.lastLength > 0 && history.lastDistance <= here &&
+            history.lastLength <= size_ - here &&
+            finder_.matchLength(here, history.lastDistance, history.lastLength) ==
+                history.lastLength)
+            relax({Form::REPEAT_LAST, 0, history.lastDistance, history.lastLength, 0},
+                  model.main[SYMBOL_REPEAT_LAST]);
+        for (unsigned index = 0; index < RECENT_DISTANCES; ++index) {
+            const uint32_t distance = history.recentAt(index + 1);
+            if (distance == 0 || distance > here)
+                continue;
+            const unsigned bonus = recentLengthBonus(distance);
+            const unsigned length =
+                finder_.matchLength(here, distance, MIN_RECENT_LENGTH + MAX_LENGTH_VALUE + bonus);
+            for (unsigned l = MIN_RECENT_LENGTH + bonus; l <= length; ++l)
+                relax({Form::RECENT, index, distance, l, 0}, recentCost(model, index, distance, l));
+        }
+        if (const uint32_t distance = finder_.latestPair(here, MAX_SHORT_DISTANCE))
+            relax({Form::SHORT, 0, distance, 2, 0}, shortCost(model, distance));
+        finder_.findMatches(here, LONGEST_MATCH, matches_);
+        unsigned covered = 0; // lengths a nearer match already offers
+        for (const Match& match : matches_) {
+            const unsigned bonus = longLengthBonus(match.distance);
+            const unsigned length =
+                std::min(match.length, MIN_LONG_LENGTH + MAX_LENGTH_VALUE + bonus);
+            for (unsigned l = std::max(covered + 1, MIN_LONG_LENGTH + bonus); l <= length; ++l)
+                relax({Form::LONG, 0, match.distance, l, 0}, longCost(model, match.distance, l));
+            covered = std::max(covered, length);
+        }
+        if (longest.length >= effort_.niceLength) {
+            Node& target = nodes[i + longest.length];
+            target.from = static_cast<uint32_t>(i);
+            target.step = longest;
+            return i + longest.length;
+        }
+    }
+    return span;
 }

@@ -1,6 +1,7 @@
 // Turns bytes into the main-alphabet symbols of the normal mode: literals and the
 // four match forms (repeat the last match, a recent distance, the short form and
-// the long form), chosen by estimated bit cost with one step of lazy evaluation.
+// the long form), chosen by estimated bit cost: greedily with one step of lazy
+// evaluation, or as the cheapest path through spans of the input.
 #pragma once
 
 #include "MatchFinder.h"
@@ -55,6 +56,7 @@ struct ParseEffort {
     unsigned chainLimit;
     unsigned niceLength;
     unsigned lazyLimit; // matches at least this long are taken without looking ahead
+    bool optimal;       // search the cheapest path instead of parsing lazily
 };
 
 class LzParser {
@@ -75,10 +77,25 @@ class LzParser {
         float savings = 0;
     };
 
+    struct Node {
+        float cost;
+        uint32_t from; // offset of the step's start within the span
+        Choice step;
+        MatchHistory history;
+    };
+
+    std::vector<Token> parseLazy(MatchHistory& history, const CostModel& model);
+    std::vector<Token> parseOptimal(MatchHistory& history, const CostModel& model);
+    size_t cheapestPath(size_t at, size_t span, const CostModel& model, std::vector<Node>& nodes);
     Choice bestAt(size_t at, const MatchHistory& history, const CostModel& model);
     void consider(Choice& best, const Choice& candidate, float cost, size_t at) const;
     float literalBits(size_t at, unsigned length) const;
     Token tokenFor(const Choice& choice, size_t at, MatchHistory& history) const;
+    static void applyStep(const Choice& choice, MatchHistory& history);
+    static float recentCost(const CostModel& model, unsigned index, uint32_t distance,
+                            unsigned length);
+    static float shortCost(const CostModel& model, uint32_t distance);
+    static float longCost(const CostModel& model, uint32_t distance, unsigned length);
 
     const uint8_t* data_;
     size_t size_;
