@@ -1,6 +1,7 @@
 // Reads a packed stream most significant bit first, straight from the bytes in
-// memory. Reads never go past the end of the data: bits beyond it read as zero,
-// and exhausted() tells when more bits have been consumed than the data holds.
+// memory, through a 64-bit buffer. Reads never go past the end of the data: bits
+// beyond it read as zero, and exhausted() tells when more bits have been consumed
+// than the data holds.
 #pragma once
 
 #include <cstddef>
@@ -11,17 +12,42 @@ class BitInput {
     void reset(const unsigned char* data, size_t size) {
         data_ = data;
         size_ = size;
-        position_ = 0;
+        next_ = 0;
+        buffer_ = 0;
+        count_ = 0;
+    }
+
+    // Tops the buffer up to at least 49 bits, 56 while eight bytes of data remain;
+    // a decoding step that refills first needs no further refill for 49 bits.
+    void refill() {
+        if (next_ + 8 <= size_) {
+            // The load may bring part of one more byte; those bits are that byte's
+            // own, and the next refill brings the same bits again.
+            buffer_ |= loadBigEndian64(data_ + next_) >> count_;
+            next_ += (63 - count_) >> 3;
+            count_ |= 56;
+            return;
+        }
+        while (count_ <= 48) {
+            const uint64_t byte = next_ < size_ ? data_[next_] : 0;
+            buffer_ |= byte << (56 - count_);
+            ++next_;
+            count_ += 8;
+        }
     }
 
     // The next 16 bits, the first of them in bit 15; nothing is consumed.
-    unsigned peek16() const {
-        const size_t byte = position_ >> 3;
-        const uint32_t word = byte + 4 <= size_ ? loadBigEndian(byte) : loadTail(byte);
-        return static_cast<unsigned>((word << (position_ & 7)) >> 16);
+    unsigned peek16() {
+        if (count_ < 16)
+            refill();
+        return static_cast<unsigned>(buffer_ >> 48);
     }
 
-    void consume(unsigned count) { position_ += count; }
+    // Consumes count bits (at most 16) of those seen by the last peek.
+    void consume(unsigned count) {
+        buffer_ <<= count;
+        count_ -= count;
+    }
 
     // The next count bits (0..16) as a number, consumed.
     unsigned readBits(unsigned count) {
@@ -30,32 +56,28 @@ class BitInput {
         return value;
     }
 
+    size_t consumedBits() const { return next_ * 8 - count_; }
+
     // Whole bytes of data from the current byte on.
     size_t bytesLeft() const {
-        const size_t byte = position_ >> 3;
+        const size_t byte = consumedBits() >> 3;
         return byte < size_ ? size_ - byte : 0;
     }
 
-    size_t consumedBits() const { return position_; }
-
     // True once decoding has consumed bits that lie beyond the data.
-    bool exhausted() const { return position_ > size_ * 8; }
+    bool exhausted() const { return consumedBits() > size_ * 8; }
 
   private:
-    uint32_t loadBigEndian(size_t byte) const {
-        const unsigned char* bytes = data_ + byte;
-        return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
-               static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
-    }
-
-    uint32_t loadTail(size_t byte) const {
-        uint32_t word = 0;
-        for (size_t i = byte; i < byte + 4; ++i)
-            word = word << 8 | (i < size_ ? data_[i] : 0u);
-        return word;
+    static uint64_t loadBigEndian64(const unsigned char* bytes) {
+        // Written out so that compilers turn it into one load and a byte swap.
+        return uint64_t{bytes[0]} << 56 | uint64_t{bytes[1]} << 48 | uint64_t{bytes[2]} << 40 |
+               uint64_t{bytes[3]} << 32 | uint64_t{bytes[4]} << 24 | uint64_t{bytes[5]} << 16 |
+               uint64_t{bytes[6]} << 8 | uint64_t{bytes[7]};
     }
 
     const unsigned char* data_ = nullptr;
     size_t size_ = 0;
-    size_t position_ = 0; // in bits
+    size_t next_ = 0;     // the first byte not yet in the buffer
+    uint64_t buffer_ = 0; // the next bits, left-aligned
+    unsigned count_ = 0;  // valid bits in the buffer
 };

@@ -17,6 +17,33 @@ uint32_t lengthBonus(uint32_t distance) {
     return (distance >= FAR_DISTANCE ? 1 : 0) + (distance >= VERY_FAR_DISTANCE ? 1 : 0);
 }
 
+// Copies length bytes from distance back, as if byte by byte, so an overlapping
+// copy repeats the bytes just written; a distance of 0 rewrites bytes in place.
+// Returns the new write position.
+uint32_t copyMatch(unsigned char* window, uint32_t target, uint32_t distance, uint32_t length) {
+    const uint32_t source = (target - distance) & WINDOW_MASK;
+    if (target + length > WINDOW_SIZE || source + length > WINDOW_SIZE) {
+        for (uint32_t i = 0; i < length; ++i)
+            window[(target + i) & WINDOW_MASK] = window[(source + i) & WINDOW_MASK];
+        return (target + length) & WINDOW_MASK;
+    }
+    unsigned char* out = window + target;
+    const unsigned char* from = window + source;
+    if (source < target && distance >= 8 && length >= 8) {
+        // Eight bytes at a time: each chunk reads only bytes that are already
+        // final, and the last chunk ends exactly at the match's end.
+        for (uint32_t i = 0; i + 8 < length; i += 8)
+            std::memcpy(out + i, from + i, 8);
+        std::memcpy(out + length - 8, from + length - 8, 8);
+    } else if (distance == 1) {
+        std::memset(out, *from, length);
+    } else {
+        for (uint32_t i = 0; i < length; ++i)
+            out[i] = from[i];
+    }
+    return target + length;
+}
+
 } // namespace
 
 void UnpackState::FreeWindow::operator()(unsigned char* window) const {
@@ -46,8 +73,8 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
     startEntry(solid);
 
     --outputLeft_;
-    // Every pass consumes at least one bit, so the exhaustion check bounds the
-    // loop also for streams that produce nothing (table switches, empty repeats).
+    // Every symbol consumes at least one bit, so the exhaustion check bounds the
+    // decoding also of streams that produce nothing (table switches, empty repeats).
     while (outputLeft_ >= 0 && !input_.exhausted()) {
         if (flushDue()) {
             flush();
@@ -55,9 +82,9 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
                 break;
         }
         if (audioMode_)
-            decodeAudio();
+            decodeAudioRun();
         else
-            decodeNormal();
+            decodeNormalRun();
     }
     const bool incomplete = outputLeft_ >= 0;
     const bool overshot = outputLeft_ < -1;
@@ -154,91 +181,109 @@ void UnpackState::buildDecoders(unsigned lengthCount) {
     lengthDecoder_.build(lengths + MAIN_SYMBOLS + DISTANCE_SYMBOLS, LENGTH_SYMBOLS);
 }
 
-void UnpackState::decodeNormal() {
-    const unsigned symbol = mainDecoder_.decode(input_);
-    if (symbol < REPEAT_LAST_MATCH) {
-        putByte(static_cast<uint8_t>(symbol));
-        --outputLeft_;
-    } else if (symbol >= FIRST_LONG_MATCH) {
-        const unsigned slot = symbol - FIRST_LONG_MATCH;
-        uint32_t length = LENGTH_BASES[slot] + 3 + input_.readBits(LENGTH_EXTRA_BITS[slot]);
-        const unsigned distanceSlot = distanceDecoder_.decode(input_);
-        const uint32_t distance =
-            DISTANCE_BASES[distanceSlot] + 1 + input_.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
-        length += lengthBonus(distance);
-        pushMatch(distance, length);
-    } else if (symbol == REPEAT_LAST_MATCH) {
-        recentDistances_[recentCount_++ & 3] = lastDistance_;
-        copyMatch(lastDistance_, lastLength_);
-    } else if (symbol < FIRST_SHORT_MATCH) {
-        const uint32_t distance =
-            recentDistances_[(recentCount_ - (symbol - REPEAT_LAST_MATCH)) & 3];
-        const unsigned slot = lengthDecoder_.decode(input_);
-        uint32_t length = LENGTH_BASES[slot] + 2 + input_.readBits(LENGTH_EXTRA_BITS[slot]);
-        length += (distance >= NEAR_DISTANCE ? 1 : 0) + lengthBonus(distance);
-        pushMatch(distance, length);
-    } else if (symbol < NEW_TABLES) {
-        const unsigned slot = symbol - FIRST_SHORT_MATCH;
-        const uint32_t distance = SHORT_BASES[slot] + 1 + input_.readBits(SHORT_EXTRA_BITS[slot]);
-        pushMatch(distance, 2);
-    } else {
-        readTables();
-    }
+UnpackState::Run UnpackState::beginRun() const {
+    Run run;
+    run.input = input_;
+    run.write = writePosition_;
+    run.left = outputLeft_;
+    // Bytes that may still be written before a flush is due (see flushDue).
+    const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
+    run.room = int64_t{gap == 0 ? WINDOW_SIZE : gap} - FLUSH_MARGIN;
+    return run;
 }
 
-// Decodes one byte of the current channel and moves to the next channel.
-void UnpackState::decodeAudio() {
-    const unsigned symbol = audioDecoders_[currentChannel_].decode(input_);
-    if (symbol == AUDIO_NEW_TABLES) {
-        readTables();
-        return;
-    }
-    putByte(channels_[currentChannel_].decodeByte(symbol, channelDelta_));
-    if (++currentChannel_ >= channelCount_)
-        currentChannel_ = 0;
-    --outputLeft_;
-}
-
-// Remembers a new match as the last one and among the recent distances, then copies it.
-void UnpackState::pushMatch(uint32_t distance, uint32_t length) {
-    recentDistances_[recentCount_++ & 3] = distance;
-    lastDistance_ = distance;
-    lastLength_ = length;
-    copyMatch(distance, length);
-}
-
-// Copies length bytes from distance back, as if byte by byte, so an overlapping
-// copy repeats the bytes just written. A distance of 0 rewrites the bytes in place.
-void UnpackState::copyMatch(uint32_t distance, uint32_t length) {
-    outputLeft_ -= length;
-    unsigned char* window = window_.get();
-    const uint32_t source = (writePosition_ - distance) & WINDOW_MASK;
-    const uint32_t target = writePosition_;
-    writePosition_ = (target + length) & WINDOW_MASK;
-    if (target + length >= WINDOW_SIZE)
+void UnpackState::endRun(const Run& run) {
+    input_ = run.input;
+    // A run writes less than the window holds, so it wrapped when it ended lower.
+    if (run.write < writePosition_)
         windowWrapped_ = true;
+    writePosition_ = run.write;
+    outputLeft_ = run.left;
+}
 
-    if (std::max(source, target) + length <= WINDOW_SIZE) {
-        const uint32_t apart = source < target ? target - source : source - target;
-        if (apart >= length) {
-            std::memcpy(window + target, window + source, length);
-        } else if (distance == 1) {
-            std::memset(window + target, window[source], length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i)
-                window[target + i] = window[source + i];
+bool UnpackState::Run::goesOn() const {
+    return left >= 0 && room >= 0 && !input.exhausted();
+}
+
+// Reads a table set in the middle of a run. True when the run can go on in its mode.
+bool UnpackState::switchTables(Run& run, bool audio) {
+    endRun(run);
+    readTables();
+    run = beginRun();
+    return audioMode_ == audio;
+}
+
+// Decodes normal-mode symbols until the entry is complete, a flush is due, the
+// input is used up or new tables switch to the multimedia mode.
+void UnpackState::decodeNormalRun() {
+    unsigned char* const window = window_.get();
+    Run run = beginRun();
+    BitInput& in = run.input;
+    while (run.goesOn()) {
+        in.refill(); // enough for the longest symbol with all its extra bits
+        const unsigned symbol = mainDecoder_.decode(in);
+        if (symbol < REPEAT_LAST_MATCH) {
+            window[run.write] = static_cast<unsigned char>(symbol);
+            run.write = (run.write + 1) & WINDOW_MASK;
+            --run.left;
+            --run.room;
+            continue;
         }
-        return;
+        uint32_t distance = lastDistance_;
+        uint32_t length = lastLength_;
+        if (symbol >= FIRST_LONG_MATCH) {
+            const unsigned slot = symbol - FIRST_LONG_MATCH;
+            length = LENGTH_BASES[slot] + 3 + in.readBits(LENGTH_EXTRA_BITS[slot]);
+            const unsigned distanceSlot = distanceDecoder_.decode(in);
+            distance =
+                DISTANCE_BASES[distanceSlot] + 1 + in.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
+            length += lengthBonus(distance);
+        } else if (symbol == NEW_TABLES) {
+            if (!switchTables(run, false))
+                break;
+            continue;
+        } else if (symbol >= FIRST_SHORT_MATCH) {
+            const unsigned slot = symbol - FIRST_SHORT_MATCH;
+            distance = SHORT_BASES[slot] + 1 + in.readBits(SHORT_EXTRA_BITS[slot]);
+            length = 2;
+        } else if (symbol != REPEAT_LAST_MATCH) {
+            distance = recentDistances_[(recentCount_ - (symbol - REPEAT_LAST_MATCH)) & 3];
+            const unsigned slot = lengthDecoder_.decode(in);
+            length = LENGTH_BASES[slot] + 2 + in.readBits(LENGTH_EXTRA_BITS[slot]);
+            length += (distance >= NEAR_DISTANCE ? 1 : 0) + lengthBonus(distance);
+        }
+        // The repeat keeps the last match as it was; every form enters the ring.
+        recentDistances_[recentCount_++ & 3] = distance;
+        lastDistance_ = distance;
+        lastLength_ = length;
+        run.write = copyMatch(window, run.write, distance, length) & WINDOW_MASK;
+        run.left -= length;
+        run.room -= length;
     }
-    for (uint32_t i = 0; i < length; ++i)
-        window[(target + i) & WINDOW_MASK] = window[(source + i) & WINDOW_MASK];
+    endRun(run);
 }
 
-void UnpackState::putByte(uint8_t byte) {
-    window_.get()[writePosition_] = byte;
-    writePosition_ = (writePosition_ + 1) & WINDOW_MASK;
-    if (writePosition_ == 0)
-        windowWrapped_ = true;
+// Decodes multimedia bytes, channel after channel, until the entry is complete,
+// a flush is due, the input is used up or new tables switch to the normal mode.
+void UnpackState::decodeAudioRun() {
+    unsigned char* const window = window_.get();
+    Run run = beginRun();
+    while (run.goesOn()) {
+        run.input.refill();
+        const unsigned symbol = audioDecoders_[currentChannel_].decode(run.input);
+        if (symbol == AUDIO_NEW_TABLES) {
+            if (!switchTables(run, true))
+                break;
+            continue;
+        }
+        window[run.write] = channels_[currentChannel_].decodeByte(symbol, channelDelta_);
+        run.write = (run.write + 1) & WINDOW_MASK;
+        if (++currentChannel_ >= channelCount_)
+            currentChannel_ = 0;
+        --run.left;
+        --run.room;
+    }
+    endRun(run);
 }
 
 // The entry's last symbol may announce the tables that a following solid entry

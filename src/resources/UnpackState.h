@@ -51,16 +51,25 @@ class UnpackState {
 
     UnpackState() = default;
 
+    // The hot state of a stretch of decoding, kept in locals.
+    struct Run {
+        BitInput input;
+        uint32_t write = 0;
+        int64_t left = 0;
+        int64_t room = 0; // bytes that may be written before a flush is due
+        bool goesOn() const;
+    };
+
     void startEntry(bool solid);
     void clearWindow();
     void readTables();
     void buildDecoders(unsigned lengthCount);
-    void decodeNormal();
-    void decodeAudio();
+    Run beginRun() const;
+    void endRun(const Run& run);
+    bool switchTables(Run& run, bool audio);
+    void decodeNormalRun();
+    void decodeAudioRun();
     void finishEntry();
-    void copyMatch(uint32_t distance, uint32_t length);
-    void pushMatch(uint32_t distance, uint32_t length);
-    void putByte(uint8_t byte);
     bool flushDue() const;
     void flush();
 
