@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -138,15 +139,18 @@ std::vector<CorpusItem> loadBenchCorpus(const std::string& sourceDir, const std:
     std::vector<CorpusItem> corpus;
     corpus.push_back({"script", readFile(fs::path(sourceDir) / "content" / "script.txt")});
 
+    const char* contentOverride = std::getenv("GLIMMER_CONTENT_DIR");
+    const fs::path content =
+        contentOverride ? fs::path(contentOverride) : fs::path(buildDir) / "content";
     Bytes sound;
-    const fs::path mp3 = fs::path(buildDir) / "content" / "set_18.mp3";
+    const fs::path mp3 = content / "set_18.mp3";
     if (fs::exists(mp3))
         sound = decodedSoundtrack(mp3);
     corpus.push_back(sound.empty() ? CorpusItem{"soundtrack (stand-in)", standInSoundtrack()}
                                    : CorpusItem{"soundtrack", sound});
 
     Bytes pixels;
-    for (const fs::path& png : filesUnder(fs::path(buildDir) / "content" / "pictures", {".png"})) {
+    for (const fs::path& png : filesUnder(content / "pictures", {".png"})) {
         const Bytes one = pngPixels(png);
         pixels.insert(pixels.end(), one.begin(), one.end());
     }
