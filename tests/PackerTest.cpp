@@ -5,6 +5,7 @@
 #include "BitWriter.h"
 #include "Compressor.h"
 #include "HuffmanEncoder.h"
+#include "LzParser.h"
 #include "MatchFinder.h"
 #include "TestSupport.h"
 
@@ -111,11 +112,12 @@ TEST(HuffmanCodes, LengthsAreOptimalAndCodesCanonical) {
     const std::vector<uint8_t> lengths = buildCodeLengths(counts, 5, 15);
     EXPECT_EQ(lengths, (std::vector<uint8_t>{1, 0, 3, 3, 2}));
     EXPECT_EQ(codedBits(counts, lengths.data(), 5), 10u + 3 + 3 + 4);
+    // Canonical: 0 -> 0, 4 -> 10, 2 -> 110, 3 -> 111.
     const HuffmanEncoder code(lengths.data(), 5);
-    EXPECT_EQ(code.codeOf(0), 0b0);
-    EXPECT_EQ(code.codeOf(4), 0b10);
-    EXPECT_EQ(code.codeOf(2), 0b110);
-    EXPECT_EQ(code.codeOf(3), 0b111);
+    BitWriter out;
+    for (unsigned symbol : {0, 4, 2, 3, 0})
+        code.write(out, symbol);
+    EXPECT_EQ(out.finish(), (Bytes{0b01011011, 0b10000000}));
 
     const uint32_t lone[3] = {0, 7, 0};
     EXPECT_EQ(buildCodeLengths(lone, 3, 15), (std::vector<uint8_t>{0, 1, 0}));
@@ -167,6 +169,47 @@ TEST(MatchFinder, FindsTheLongestEarlierMatchAndStaysInTheWindow) {
     ASSERT_FALSE(matches.empty());
     EXPECT_EQ(matches.back().distance, WINDOW_SIZE - 1);
     EXPECT_EQ(matches.back().length, 32u);
+}
+
+TEST(LzParser, UsesEveryMatchFormWhereItPays) {
+    std::mt19937 random(21);
+    Bytes data = randomBytes(64, 20);
+    const auto copy = [&](size_t distance, size_t length) {
+        for (size_t i = 0; i < length; ++i)
+            data.push_back(data[data.size() - distance]);
+    };
+    const auto noise = [&](size_t count) {
+        for (size_t i = 0; i < count; ++i)
+            data.push_back(static_cast<unsigned char>(random()));
+    };
+    for (int record = 0; record < 40; ++record) { // the same match again and again
+        noise(1);
+        copy(16, 15);
+    }
+    for (int pair = 0; pair < 40; ++pair) { // two-byte repeats close by
+        noise(40);
+        copy(30, 2);
+    }
+    noise(3000);
+    for (int turn = 0; turn < 20; ++turn) { // two distances taking turns
+        copy(turn % 2 ? 2000 : 1000, 12);
+        noise(1);
+    }
+    MatchHistory history;
+    LzParser parser(data.data(), data.size(), 0, {64, 64, 32, false});
+    const std::vector<Token> tokens =
+        parser.parse(history, CostModel::initial(data.data(), data.size()));
+    const auto uses = [&](unsigned first, unsigned last) {
+        return std::count_if(tokens.begin(), tokens.end(), [&](const Token& token) {
+            return token.symbol >= first && token.symbol <= last;
+        });
+    };
+    EXPECT_GT(uses(SYMBOL_REPEAT_LAST, SYMBOL_REPEAT_LAST), 10);
+    EXPECT_GT(uses(SYMBOL_RECENT + 1, SYMBOL_RECENT + 3), 5);
+    EXPECT_GT(uses(SYMBOL_SHORT, SYMBOL_NEW_TABLES - 1), 10);
+    EXPECT_GT(uses(SYMBOL_LONG, MAIN_SYMBOLS - 1), 1);
+    EXPECT_EQ(uses(SYMBOL_NEW_TABLES, SYMBOL_NEW_TABLES), 0);
+    expectRoundTrip({{"forms", data}});
 }
 
 TEST(AudioEncoder, ChannelCountFollowsTheInterleavingAndWeightsStayBounded) {

@@ -108,6 +108,16 @@ void writeToken(BitWriter& out, const Token& token, const HuffmanEncoder& main,
     out.write(token.secondExtra, token.secondExtraBits);
 }
 
+// Announces new tables with the escape of the tables in force; channel is the
+// decoder's current channel in multimedia mode.
+void writeEscape(BitWriter& out, const std::vector<HuffmanEncoder>& codes, bool audio,
+                 unsigned channel) {
+    if (audio)
+        codes[channel].write(out, AUDIO_NEW_TABLES);
+    else
+        codes[0].write(out, SYMBOL_NEW_TABLES);
+}
+
 } // namespace
 
 Compressor::Compressor(const PackOptions& options) : options_(options) {}
@@ -128,16 +138,6 @@ void Compressor::writeTables(BitWriter& out, StreamState& state, bool audio, uns
     } else {
         state.escapeCodes.emplace_back(lengths.data(), MAIN_SYMBOLS);
     }
-}
-
-// Announces new tables with the escape of the tables in force; channel is the
-// decoder's current channel in multimedia mode.
-static void writeEscape(BitWriter& out, const std::vector<HuffmanEncoder>& codes, bool audio,
-                        unsigned channel) {
-    if (audio)
-        codes[channel].write(out, AUDIO_NEW_TABLES);
-    else
-        codes[0].write(out, SYMBOL_NEW_TABLES);
 }
 
 // A quick lazy parse prices the symbols; the final parse uses those prices

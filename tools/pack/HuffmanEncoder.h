@@ -24,8 +24,6 @@ class HuffmanEncoder {
     void write(BitWriter& out, unsigned symbol) const {
         out.write(codes_[symbol], lengths_[symbol]);
     }
-    unsigned lengthOf(unsigned symbol) const { return lengths_[symbol]; }
-    uint16_t codeOf(unsigned symbol) const { return codes_[symbol]; }
 
   private:
     std::vector<uint8_t> lengths_;
