@@ -8,6 +8,7 @@
 #include "LzParser.h"
 #include "MatchFinder.h"
 #include "TestSupport.h"
+#include "resources/Crc32.h"
 
 #include <zlib.h>
 
@@ -95,6 +96,16 @@ Bytes sourceFileBytes() {
 }
 
 } // namespace
+
+TEST(Crc32, EightByteStepsMatchTheByteWiseTable) {
+    const Bytes data = randomBytes(5000, 30);
+    const Crc32Table table = makeCrc32Table();
+    for (size_t offset = 0; offset < 8; ++offset)
+        for (size_t size : {0, 1, 7, 8, 9, 15, 16, 17, 63, 4000})
+            EXPECT_EQ(crc32Of(data.data() + offset, size),
+                      updateCrc32(table, 0, data.data() + offset, size))
+                << offset << " " << size;
+}
 
 TEST(BitWriter, WritesMostSignificantBitFirstAndPadsWithZeros) {
     BitWriter out;
