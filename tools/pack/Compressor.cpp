@@ -143,16 +143,16 @@ void Compressor::writeTables(BitWriter& out, StreamState& state, bool audio, uns
 // A quick lazy parse prices the symbols; the final parse uses those prices
 // (cheapest paths with more effort, or lazily again).
 std::vector<Token> Compressor::parse(StreamState& state, const Bytes& buffer, size_t start) const {
-    MatchHistory history = state.matches;
-    LzParser first(buffer.data(), buffer.size(), start, NORMAL_EFFORT);
-    const std::vector<Token> priced =
-        first.parse(history, CostModel::initial(buffer.data() + start, buffer.size() - start));
-    history = state.matches;
-    LzParser second(buffer.data(), buffer.size(), start,
+    CostModel prices;
+    {
+        MatchHistory history = state.matches;
+        LzParser quick(buffer.data(), buffer.size(), start, NORMAL_EFFORT);
+        prices = CostModel::fromTokens(
+            quick.parse(history, CostModel::initial(buffer.data() + start, buffer.size() - start)));
+    }
+    LzParser parser(buffer.data(), buffer.size(), start,
                     options_.best ? BEST_EFFORT : NORMAL_EFFORT);
-    std::vector<Token> tokens = second.parse(history, CostModel::fromTokens(priced));
-    state.matches = history;
-    return tokens;
+    return parser.parse(state.matches, prices);
 }
 
 Bytes Compressor::packNormal(StreamState& state, const Bytes& buffer, size_t start,
