@@ -224,17 +224,18 @@ TEST(LzParser, UsesEveryMatchFormWhereItPays) {
     expectRoundTrip({{"forms", data}});
 }
 
-TEST(AudioEncoder, ChannelCountFollowsTheInterleavingAndWeightsStayBounded) {
-    for (unsigned channels = 1; channels <= MAX_AUDIO_CHANNELS; ++channels) {
-        const Bytes data = audioLike(20000, channels, channels);
-        AudioState state;
-        EXPECT_EQ(AudioEncoder::bestChannelCount(state, data.data(), data.size()), channels);
-        AudioEncoder::encode(state, channels, data.data(), data.size());
-        for (const AudioChannelState& channel : state.channels)
-            for (int weight : channel.weights) {
-                EXPECT_GE(weight, -17);
-                EXPECT_LE(weight, 16);
-            }
+TEST(AudioEncoder, BytesGoToTheChannelsInTurnAndWeightsStayBounded) {
+    AudioState state;
+    const Bytes data = audioLike(20000, 3, 3);
+    AudioEncoder::encode(state, 3, data.data(), data.size());
+    EXPECT_EQ(state.currentChannel, 0u);
+    for (unsigned channel = 0; channel < MAX_AUDIO_CHANNELS; ++channel) {
+        EXPECT_EQ(state.channels[channel].byteCount, channel < 3 ? 20000u : 0u);
+        EXPECT_EQ(state.channels[channel].lastByte, channel < 3 ? data[59997 + channel] : 0);
+        for (int weight : state.channels[channel].weights) {
+            EXPECT_GE(weight, -17);
+            EXPECT_LE(weight, 16);
+        }
     }
 }
 
@@ -308,8 +309,15 @@ TEST(PackerRoundTrip, SolidRunContinuesAcrossEntriesAndModes) {
 
 TEST(PackerRoundTrip, MultimediaModeWithOneToFourChannels) {
     std::vector<NamedData> entries;
-    for (unsigned channels = 1; channels <= MAX_AUDIO_CHANNELS; ++channels)
-        entries.push_back({"sound" + std::to_string(channels), audioLike(50000, channels, 10)});
+    for (unsigned channels = 1; channels <= MAX_AUDIO_CHANNELS; ++channels) {
+        const Bytes sound = audioLike(50000, channels, 10);
+        // The table-set header names the channel count the data was interleaved with.
+        const PackedEntry packed = Compressor(PackOptions{}).pack(sound);
+        ASSERT_FALSE(packed.data.empty());
+        EXPECT_EQ(packed.data[0] >> 6, 2) << channels; // multimedia, lengths cleared
+        EXPECT_EQ((packed.data[0] >> 4) & 3, channels - 1);
+        entries.push_back({"sound" + std::to_string(channels), sound});
+    }
     entries.push_back({"text", textLike(20000, 11)});
     PackOptions options;
     options.forceAudio = true;

@@ -1,7 +1,5 @@
 #include "AudioEncoder.h"
 
-#include "HuffmanEncoder.h"
-
 #include <cstdlib>
 
 namespace {
@@ -9,8 +7,6 @@ namespace {
 constexpr unsigned ADAPT_PERIOD = 32;
 constexpr int WEIGHT_FLOOR = -16;  // a weight decreases only while at least this
 constexpr int WEIGHT_CEILING = 16; // and increases only while below this
-// Rough cost of one channel's table, to keep needless channels from looking free.
-constexpr uint64_t TABLE_BITS_ESTIMATE = 600;
 
 // Moves one weight towards the predictor term with the smallest summed error.
 void adaptWeights(AudioChannelState& channel) {
@@ -71,28 +67,4 @@ std::vector<uint8_t> AudioEncoder::encode(AudioState& state, unsigned channelCou
         state.currentChannel = (state.currentChannel + 1) % channelCount;
     }
     return symbols;
-}
-
-unsigned AudioEncoder::bestChannelCount(const AudioState& state, const uint8_t* data, size_t size) {
-    unsigned best = 1;
-    uint64_t bestBits = UINT64_MAX;
-    for (unsigned count = 1; count <= MAX_AUDIO_CHANNELS; ++count) {
-        AudioState trial = state;
-        const unsigned first = trial.currentChannel >= count ? 0 : trial.currentChannel;
-        const std::vector<uint8_t> symbols = encode(trial, count, data, size);
-        uint64_t bits = count * TABLE_BITS_ESTIMATE;
-        for (unsigned channel = 0; channel < count; ++channel) {
-            uint32_t counts[AUDIO_SYMBOLS] = {};
-            for (size_t i = (channel + count - first) % count; i < size; i += count)
-                ++counts[symbols[i]];
-            const std::vector<uint8_t> lengths =
-                buildCodeLengths(counts, AUDIO_SYMBOLS, MAX_CODE_LENGTH);
-            bits += codedBits(counts, lengths.data(), AUDIO_SYMBOLS);
-        }
-        if (bits < bestBits) {
-            bestBits = bits;
-            best = count;
-        }
-    }
-    return best;
 }

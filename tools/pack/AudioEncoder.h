@@ -35,7 +35,4 @@ class AudioEncoder {
     // current channel (which the decoder resets to 0 when it is not below the count).
     static std::vector<uint8_t> encode(AudioState& state, unsigned channelCount,
                                        const uint8_t* data, size_t size);
-
-    // The channel count (1..4) whose symbols look cheapest to code from state.
-    static unsigned bestChannelCount(const AudioState& state, const uint8_t* data, size_t size);
 };

@@ -189,8 +189,8 @@ Bytes Compressor::packNormal(StreamState& state, const Bytes& buffer, size_t sta
     return out.finish();
 }
 
-Bytes Compressor::packAudio(StreamState& state, const Bytes& data, bool continuing) const {
-    const unsigned channels = AudioEncoder::bestChannelCount(state.audio, data.data(), data.size());
+Bytes Compressor::packAudio(StreamState& state, const Bytes& data, bool continuing,
+                            unsigned channels) const {
     const unsigned escapeChannel = state.audio.currentChannel;
     const std::vector<uint8_t> symbols =
         AudioEncoder::encode(state.audio, channels, data.data(), data.size());
@@ -235,15 +235,19 @@ PackedEntry Compressor::pack(const Bytes& data) {
     const size_t start = buffer.size();
     buffer.insert(buffer.end(), data.begin(), data.end());
 
+    // The normal mode (unless the multimedia mode is forced), then the
+    // multimedia mode with each channel count: the smallest stream wins.
     StreamState chosenState = base;
     Bytes chosen;
     if (!options_.forceAudio)
         chosen = packNormal(chosenState, buffer, start, continuing);
-    StreamState audioState = base;
-    Bytes audio = packAudio(audioState, data, continuing);
-    if (chosen.empty() || audio.size() < chosen.size()) {
-        chosen = std::move(audio);
-        chosenState = std::move(audioState);
+    for (unsigned channels = 1; channels <= MAX_AUDIO_CHANNELS; ++channels) {
+        StreamState audioState = base;
+        Bytes audio = packAudio(audioState, data, continuing, channels);
+        if (chosen.empty() || audio.size() < chosen.size()) {
+            chosen = std::move(audio);
+            chosenState = std::move(audioState);
+        }
     }
     if (chosen.size() >= data.size())
         return stored;

@@ -46,7 +46,8 @@ class Compressor {
     };
 
     Bytes packNormal(StreamState& state, const Bytes& buffer, size_t start, bool continuing) const;
-    Bytes packAudio(StreamState& state, const Bytes& data, bool continuing) const;
+    Bytes packAudio(StreamState& state, const Bytes& data, bool continuing,
+                    unsigned channels) const;
     std::vector<Token> parse(StreamState& state, const Bytes& buffer, size_t start) const;
     void writeTables(BitWriter& out, StreamState& state, bool audio, unsigned channels,
                      const std::vector<uint8_t>& lengths) const;
