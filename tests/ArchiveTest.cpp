@@ -7,9 +7,7 @@
 
 namespace {
 
-Bytes bytesOf(const std::string& text) {
-    return Bytes(text.begin(), text.end());
-}
+Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 // An archive of stored entries, as the packer writes it.
 Bytes makeArchive() {
@@ -85,8 +83,7 @@ TEST(ArchiveLookup, MissingNameAndMissingResourceFail) {
 
 TEST(ArchiveLookup, RegisteredResourceIsFoundById) {
     const Bytes bytes = makeArchive();
-    registerResource(ARCHIVE_RESOURCE_TYPE, 4712, bytes.data(),
-                     static_cast<uint32_t>(bytes.size()));
+    registerResource(ARCHIVE_RESOURCE_TYPE, 4712, bytes.data(), static_cast<uint32_t>(bytes.size()));
     ResourceArchive archive;
     openResourceArchive(archive, 4712);
     EXPECT_EQ(extract(archive, "data\\lava.png").text(), "lava pixels");
@@ -181,8 +178,9 @@ TEST(ArchiveListing, VisitsEveryFileBlockInOrder) {
     const Bytes bytes = makeArchive();
     ResourceArchive archive = viewOf(bytes);
     std::vector<std::string> names;
-    EXPECT_TRUE(forEachArchiveEntry(
-        archive, [&](const ArchiveFileHeader& header) { names.push_back(header.name); }));
+    EXPECT_TRUE(forEachArchiveEntry(archive, [&](const ArchiveFileHeader& header) {
+        names.push_back(header.name);
+    }));
     EXPECT_EQ(names, (std::vector<std::string>{"data", "data\\lava.png", "DATA\\SCRIPT.TXT",
                                                "data\\set_18.mp3", "data\\empty.txt"}));
 }
@@ -217,8 +215,7 @@ TEST(RealArchives, OlderFormatStoredEntryExtracts) {
     ResourceArchive archive = viewOf(bytes);
     int stored = 0;
     std::vector<ArchiveFileHeader> headers;
-    forEachArchiveEntry(archive,
-                        [&](const ArchiveFileHeader& header) { headers.push_back(header); });
+    forEachArchiveEntry(archive, [&](const ArchiveFileHeader& header) { headers.push_back(header); });
     for (const ArchiveFileHeader& header : headers) {
         if (header.method != METHOD_STORED)
             continue;

@@ -2,7 +2,7 @@
 // round trips of its archives through the program's own reader.
 #include "ArchiveWriter.h"
 #include "AudioEncoder.h"
-#include "BitWriter.h"
+#include "BitOutput.h"
 #include "Compressor.h"
 #include "HuffmanEncoder.h"
 #include "LzParser.h"
@@ -107,8 +107,8 @@ TEST(Crc32, EightByteStepsMatchTheByteWiseTable) {
                 << offset << " " << size;
 }
 
-TEST(BitWriter, WritesMostSignificantBitFirstAndPadsWithZeros) {
-    BitWriter out;
+TEST(BitOutput, WritesMostSignificantBitFirstAndPadsWithZeros) {
+    BitOutput out;
     out.write(1, 1);
     out.write(0, 2);
     out.write(0x1F, 5);
@@ -126,7 +126,7 @@ TEST(HuffmanCodes, LengthsAreOptimalAndCodesCanonical) {
     EXPECT_EQ(codedBits(counts, lengths.data(), 5), 10u + 3 + 3 + 4);
     // Canonical: 0 -> 0, 4 -> 10, 2 -> 110, 3 -> 111.
     const HuffmanEncoder code(lengths.data(), 5);
-    BitWriter out;
+    BitOutput out;
     for (unsigned symbol : {0, 4, 2, 3, 0})
         code.write(out, symbol);
     EXPECT_EQ(out.finish(), (Bytes{0b01011011, 0b10000000}));
@@ -216,16 +216,16 @@ TEST(LzParser, UsesEveryMatchFormWhereItPays) {
             return token.symbol >= first && token.symbol <= last;
         });
     };
-    EXPECT_GT(uses(SYMBOL_REPEAT_LAST, SYMBOL_REPEAT_LAST), 10);
-    EXPECT_GT(uses(SYMBOL_RECENT + 1, SYMBOL_RECENT + 3), 5);
-    EXPECT_GT(uses(SYMBOL_SHORT, SYMBOL_NEW_TABLES - 1), 10);
-    EXPECT_GT(uses(SYMBOL_LONG, MAIN_SYMBOLS - 1), 1);
-    EXPECT_EQ(uses(SYMBOL_NEW_TABLES, SYMBOL_NEW_TABLES), 0);
+    EXPECT_GT(uses(REPEAT_LAST_MATCH, REPEAT_LAST_MATCH), 10);
+    EXPECT_GT(uses(FIRST_RECENT_MATCH + 1, FIRST_RECENT_MATCH + 3), 5);
+    EXPECT_GT(uses(FIRST_SHORT_MATCH, NEW_TABLES - 1), 10);
+    EXPECT_GT(uses(FIRST_LONG_MATCH, MAIN_SYMBOLS - 1), 1);
+    EXPECT_EQ(uses(NEW_TABLES, NEW_TABLES), 0);
     expectRoundTrip({{"forms", data}});
 }
 
 TEST(AudioEncoder, BytesGoToTheChannelsInTurnAndWeightsStayBounded) {
-    AudioState state;
+    AudioEncoderState state;
     const Bytes data = audioLike(20000, 3, 3);
     AudioEncoder::encode(state, 3, data.data(), data.size());
     EXPECT_EQ(state.currentChannel, 0u);

@@ -11,7 +11,7 @@ namespace {
 
 // Records every message box instead of showing it.
 class ScriptParserTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         setMessageBoxForTesting([this](const std::string& text, const std::string& caption, int) {
             boxes.push_back(caption + ": " + text);
@@ -80,8 +80,8 @@ TEST(ScriptIntegers, WrapModulo32Bits) {
 
 TEST_F(ScriptParserTest, WorkedExample) {
     parseLines({"# opening", "[10 backdrop]", "ClearLayer", "0", "30000", "0 I RGBA 4278190080",
-                "@", "[20 veil]", "ClearLayer", "25000", "30000", "0 F OPAC 0", "2000 f OPAC 0.75",
-                "@"});
+                "@", "[20 veil]", "ClearLayer", "25000", "30000", "0 F OPAC 0",
+                "2000 f OPAC 0.75", "@"});
     ASSERT_EQ(names(), (std::vector<std::string>{"10 backdrop", "20 veil"}));
     const LayerEntry& backdrop = entry("10 backdrop");
     EXPECT_EQ(backdrop.start(), 0u);
@@ -104,17 +104,17 @@ TEST_F(ScriptParserTest, WorkedExample) {
 }
 
 TEST_F(ScriptParserTest, NamesRenderInUnsignedByteOrder) {
-    parseLines(
-        joined({block("2", "ClearLayer"), block("10", "ClearLayer"), block("a", "ClearLayer"),
-                block("B", "ClearLayer"), block("\xE4", "ClearLayer")}));
+    parseLines(joined({block("2", "ClearLayer"), block("10", "ClearLayer"),
+                       block("a", "ClearLayer"), block("B", "ClearLayer"),
+                       block("\xE4", "ClearLayer")}));
     EXPECT_EQ(names(), (std::vector<std::string>{"10", "2", "B", "a", "\xE4"}));
 }
 
 TEST_F(ScriptParserTest, FirstBlockOfANameWinsAndUnknownClassesAreDropped) {
-    parseLines(
-        joined({block("x", "ClearLayer", {"0 I RGBA 1"}),
-                block("x", "ClearLayer", {"0 I RGBA 2", "5 I RGBA 3"}), block("y", "clearlayer"),
-                block("z", "ClearLayer :arg"), block("w", "Nothing")}));
+    parseLines(joined({block("x", "ClearLayer", {"0 I RGBA 1"}),
+                       block("x", "ClearLayer", {"0 I RGBA 2", "5 I RGBA 3"}),
+                       block("y", "clearlayer"), block("z", "ClearLayer :arg"),
+                       block("w", "Nothing")}));
     ASSERT_EQ(names(), std::vector<std::string>{"x"});
     ASSERT_EQ(entry("x").events().size(), 1u);
     EXPECT_EQ(entry("x").events()[0].intValue, 1);
@@ -133,8 +133,8 @@ TEST_F(ScriptParserTest, EventsAreOrderedByTimeKeepingFileOrderForTies) {
 TEST_F(ScriptParserTest, ValueTypesAndTokens) {
     parseLines(block("v", "ClearLayer",
                      {"0 s FILE data\\hand.png trailing words", "1 S FILE", "2 i SHOW -1",
-                      "3 I SHOW 4294967295", "4 F OPAC -2.5e1", "5 f OPAC junk", "6\tI\tAB C\t7",
-                      "7 ISHOW 9", "8 i RGBA 12x"}));
+                      "3 I SHOW 4294967295", "4 F OPAC -2.5e1", "5 f OPAC junk",
+                      "6\tI\tAB C\t7", "7 ISHOW 9", "8 i RGBA 12x"}));
     const auto& events = entry("v").events();
     ASSERT_EQ(events.size(), 9u);
     EXPECT_EQ(events[0].stringValue, "data\\hand.png");
@@ -185,16 +185,16 @@ TEST_F(ScriptParserTest, FirstLineOfABlockWithoutATimeStartsFromZeroFields) {
 }
 
 TEST_F(ScriptParserTest, BlockEndsAtTrimmedAtSignOnly) {
-    parseLines({"[a]", "ClearLayer", "0", "10", " \t@ \t", "[b]", "ClearLayer", "0", "10", "@@",
-                "@ more", "@"});
+    parseLines({"[a]", "ClearLayer", "0", "10", " \t@ \t", "[b]", "ClearLayer", "0", "10",
+                "@@", "@ more", "@"});
     EXPECT_EQ(names(), (std::vector<std::string>{"a", "b"}));
     // "@@" and "@ more" are event lines: neither has a valid type character.
     EXPECT_EQ(boxes.size(), 2u);
 }
 
 TEST_F(ScriptParserTest, CommentsAndBlankLinesMayStandAnywhere) {
-    parseLines({"", "# top", "[c]", "  # among the header", "ClearLayer", "", "\t0", "# x", "100 ",
-                "# among the events", "0 I RGBA 1", "  ", "@"});
+    parseLines({"", "# top", "[c]", "  # among the header", "ClearLayer", "", "\t0", "# x",
+                "100 ", "# among the events", "0 I RGBA 1", "  ", "@"});
     ASSERT_EQ(names(), std::vector<std::string>{"c"});
     EXPECT_EQ(entry("c").end(), 100u);
     EXPECT_EQ(entry("c").events().size(), 1u);
@@ -214,8 +214,8 @@ TEST_F(ScriptParserTest, LineEnds) {
 }
 
 TEST_F(ScriptParserTest, ShortHeadersEndParsingAndKeepEarlierBlocks) {
-    parseLines(joined(
-        {block("a", "ClearLayer"), {"[]", "ClearLayer", "0", "1", "@"}, block("c", "ClearLayer")}));
+    parseLines(joined({block("a", "ClearLayer"), {"[]", "ClearLayer", "0", "1", "@"},
+                       block("c", "ClearLayer")}));
     EXPECT_EQ(names(), std::vector<std::string>{"a"});
 
     DemoScript cut;

@@ -10,7 +10,7 @@ namespace {
 
 // A layer that writes down every call it receives.
 class RecordingLayer : public Layer {
-  public:
+public:
     explicit RecordingLayer(std::vector<std::string>& log) : log_(log) {}
     ~RecordingLayer() override { log_.push_back("destroyed"); }
 
@@ -25,7 +25,7 @@ class RecordingLayer : public Layer {
         log_.push_back("string " + value);
     }
 
-  private:
+private:
     std::vector<std::string>& log_;
 };
 
@@ -39,7 +39,7 @@ ScriptEvent intEvent(uint32_t time, int32_t value) {
 }
 
 class TimelineTest : public ::testing::Test {
-  protected:
+protected:
     LayerEntry makeEntry(uint32_t start, uint32_t end, std::vector<ScriptEvent> events = {}) {
         return LayerEntry(std::make_unique<RecordingLayer>(log), start, end, "entry",
                           std::move(events));
@@ -77,13 +77,14 @@ TEST_F(TimelineTest, EventsOfAllTypesAreDeliveredOnceBeforeRendering) {
     stringEvent.type = ValueType::String;
     stringEvent.stringValue = "data\\hand.png";
     LayerEntry entry = makeEntry(0, 100, {floatEvent, stringEvent, intEvent(10, 4)});
-    EXPECT_EQ(run(entry, {0, 10, 20}), (Log{"render 0", "float 7", "string data\\hand.png", "int 4",
-                                            "render 10", "render 20"}));
+    EXPECT_EQ(run(entry, {0, 10, 20}), (Log{"render 0", "float 7", "string data\\hand.png",
+                                             "int 4", "render 10", "render 20"}));
 }
 
 TEST_F(TimelineTest, WindowEndIsInclusiveAndLeavingItRetiresForGood) {
     LayerEntry entry = makeEntry(0, 100, {intEvent(200, 9)});
-    EXPECT_EQ(run(entry, {50, 100, 101, 50}), (Log{"render 0", "render 50", "destroyed"}));
+    EXPECT_EQ(run(entry, {50, 100, 101, 50}),
+              (Log{"render 0", "render 50", "destroyed"}));
     EXPECT_EQ(entry.layer(), nullptr);
     EXPECT_FALSE(entry.active());
 }

@@ -1,4 +1,6 @@
 // Packed entries of real archives, and the same archives damaged.
+#include "ArchiveWriter.h"
+#include "PackedStreamWriter.h"
 #include "TestSupport.h"
 #include "resources/Crc32.h"
 
@@ -142,4 +144,30 @@ TEST(DamagedArchives, FlippedBytesInPackedDataNeverGiveWrongData) {
             ++failed;
     }
     EXPECT_GT(failed, 500);
+}
+
+TEST(DamagedArchives, ShortOutputFailsEvenWhenTheCrcFitsZeroPadding) {
+    // A packed entry whose stream ends after "AB" while the header claims four
+    // bytes, with the CRC of "AB" and two zero bytes. "AB" ends on a byte
+    // boundary, and the zero bits beyond decode as empty repeats.
+    StreamWriter stream;
+    stream.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 2}, {'B', 2}, {REPEAT_LAST_MATCH, 1}}),
+                        StreamBytes(DISTANCE_SYMBOLS, 0), StreamBytes(LENGTH_SYMBOLS, 0));
+    stream.literals("AB");
+    ASSERT_EQ(stream.bits.bitCount() % 8, 0u);
+    ArchiveWriter writer;
+    writer.addStoredFile("short.bin", stream.bits.bytes());
+    std::vector<unsigned char> bytes = writer.finish();
+    const size_t block = dataOffsetOf(bytes, "short.bin") - FILE_HEADER_SIZE - 9;
+    const unsigned char padded[4] = {'A', 'B', 0, 0};
+    const uint32_t crc = crc32Of(padded, sizeof padded);
+    for (int i = 0; i < 4; ++i) {
+        bytes[block + 11 + i] = static_cast<unsigned char>(i == 0 ? 4 : 0);
+        bytes[block + 16 + i] = static_cast<unsigned char>(crc >> (8 * i));
+    }
+    bytes[block + 25] = 0x33;
+    ResourceArchive archive = viewOf(bytes);
+    const Extracted out = extract(archive, "short.bin");
+    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(out.size, 0u);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 constexpr uint32_t WINDOW_SIZE = 1u << 20;
@@ -44,12 +45,12 @@ constexpr unsigned MAX_MATCH_LENGTH = 260;
 constexpr unsigned FLUSH_MARGIN = 270;
 
 // Each base is the previous base plus two to the previous slot's extra-bit count.
-template <size_t N>
+template <std::size_t N>
 constexpr std::array<uint32_t, N> basesFor(const std::array<uint8_t, N>& extraBits,
                                            uint32_t first) {
     std::array<uint32_t, N> bases{};
     bases[0] = first;
-    for (size_t i = 1; i < N; ++i)
+    for (std::size_t i = 1; i < N; ++i)
         bases[i] = bases[i - 1] + (1u << extraBits[i - 1]);
     return bases;
 }

@@ -9,7 +9,7 @@ constexpr int WEIGHT_FLOOR = -16;  // a weight decreases only while at least thi
 constexpr int WEIGHT_CEILING = 16; // and increases only while below this
 
 // Moves one weight towards the predictor term with the smallest summed error.
-void adaptWeights(AudioChannelState& channel) {
+void adaptWeights(ChannelPredictor& channel) {
     unsigned smallest = 0;
     for (unsigned i = 1; i < 11; ++i)
         if (channel.errorSums[i] < channel.errorSums[smallest])
@@ -29,7 +29,7 @@ void adaptWeights(AudioChannelState& channel) {
 
 } // namespace
 
-uint8_t AudioEncoder::encodeByte(AudioChannelState& channel, int& channelDelta, uint8_t byte) {
+uint8_t AudioEncoder::encodeByte(ChannelPredictor& channel, int& channelDelta, uint8_t byte) {
     ++channel.byteCount;
     int* d = channel.deltas;
     const int* k = channel.weights;
@@ -57,7 +57,7 @@ uint8_t AudioEncoder::encodeByte(AudioChannelState& channel, int& channelDelta, 
     return symbol;
 }
 
-std::vector<uint8_t> AudioEncoder::encode(AudioState& state, unsigned channelCount,
+std::vector<uint8_t> AudioEncoder::encode(AudioEncoderState& state, unsigned channelCount,
                                           const uint8_t* data, size_t size) {
     std::vector<uint8_t> symbols(size);
     if (state.currentChannel >= channelCount)

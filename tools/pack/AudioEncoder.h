@@ -10,7 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-struct AudioChannelState {
+// The encoder's copy of one channel's predictor state.
+struct ChannelPredictor {
     int weights[5] = {};
     int deltas[4] = {};
     int lastDelta = 0;
@@ -19,8 +20,8 @@ struct AudioChannelState {
     uint8_t lastByte = 0;
 };
 
-struct AudioState {
-    AudioChannelState channels[MAX_AUDIO_CHANNELS];
+struct AudioEncoderState {
+    ChannelPredictor channels[MAX_AUDIO_CHANNELS];
     int channelDelta = 0;
     unsigned currentChannel = 0;
 };
@@ -29,10 +30,10 @@ class AudioEncoder {
   public:
     // The symbol that makes the decoder produce byte on channel, updating the
     // channel's predictor as the decoder does.
-    static uint8_t encodeByte(AudioChannelState& channel, int& channelDelta, uint8_t byte);
+    static uint8_t encodeByte(ChannelPredictor& channel, int& channelDelta, uint8_t byte);
 
     // Symbols for data spread over channelCount channels, starting at the state's
     // current channel (which the decoder resets to 0 when it is not below the count).
-    static std::vector<uint8_t> encode(AudioState& state, unsigned channelCount,
+    static std::vector<uint8_t> encode(AudioEncoderState& state, unsigned channelCount,
                                        const uint8_t* data, size_t size);
 };

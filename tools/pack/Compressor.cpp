@@ -24,7 +24,7 @@ struct TableShape {
     std::vector<unsigned> alphabets;
 
     static TableShape normal() {
-        return {false, 1, {MAIN_SYMBOLS, DISTANCE_SYMBOLS, REPEAT_LENGTH_SYMBOLS}};
+        return {false, 1, {MAIN_SYMBOLS, DISTANCE_SYMBOLS, LENGTH_SYMBOLS}};
     }
     static TableShape multimedia(unsigned channels) {
         return {true, channels, std::vector<unsigned>(channels, AUDIO_SYMBOLS)};
@@ -39,7 +39,7 @@ std::vector<uint8_t> blockLengths(Counts counts, const TableShape& shape) {
         for (unsigned channel = 0; channel < shape.channels; ++channel)
             ++counts[channel * AUDIO_SYMBOLS + AUDIO_NEW_TABLES];
     } else {
-        ++counts[SYMBOL_NEW_TABLES];
+        ++counts[NEW_TABLES];
     }
     std::vector<uint8_t> lengths;
     size_t offset = 0;
@@ -98,7 +98,7 @@ void countToken(Counts& counts, const Token& token) {
         ++counts[MAIN_SYMBOLS + DISTANCE_SYMBOLS + token.second];
 }
 
-void writeToken(BitWriter& out, const Token& token, const HuffmanEncoder& main,
+void writeToken(BitOutput& out, const Token& token, const HuffmanEncoder& main,
                 const HuffmanEncoder& distance, const HuffmanEncoder& repeatLength) {
     main.write(out, token.symbol);
     out.write(token.extra, token.extraBits);
@@ -110,19 +110,19 @@ void writeToken(BitWriter& out, const Token& token, const HuffmanEncoder& main,
 
 // Announces new tables with the escape of the tables in force; channel is the
 // decoder's current channel in multimedia mode.
-void writeEscape(BitWriter& out, const std::vector<HuffmanEncoder>& codes, bool audio,
+void writeEscape(BitOutput& out, const std::vector<HuffmanEncoder>& codes, bool audio,
                  unsigned channel) {
     if (audio)
         codes[channel].write(out, AUDIO_NEW_TABLES);
     else
-        codes[0].write(out, SYMBOL_NEW_TABLES);
+        codes[0].write(out, NEW_TABLES);
 }
 
 } // namespace
 
 Compressor::Compressor(const PackOptions& options) : options_(options) {}
 
-void Compressor::writeTables(BitWriter& out, StreamState& state, bool audio, unsigned channels,
+void Compressor::writeTables(BitOutput& out, StreamState& state, bool audio, unsigned channels,
                              const std::vector<uint8_t>& lengths) const {
     const unsigned count = static_cast<unsigned>(lengths.size());
     const TableSetLayout layout{audio, channels, count};
@@ -166,7 +166,7 @@ Bytes Compressor::packNormal(StreamState& state, const Bytes& buffer, size_t sta
             chunks.emplace_back(NORMAL_TABLE_LENGTHS, 0);
         countToken(chunks.back(), tokens[i]);
     }
-    BitWriter out;
+    BitOutput out;
     size_t token = 0;
     size_t chunk = 0;
     for (size_t blockChunks : groupChunks(chunks, shape)) {
@@ -180,7 +180,7 @@ Bytes Compressor::packNormal(StreamState& state, const Bytes& buffer, size_t sta
         const HuffmanEncoder main(lengths.data(), MAIN_SYMBOLS);
         const HuffmanEncoder distance(lengths.data() + MAIN_SYMBOLS, DISTANCE_SYMBOLS);
         const HuffmanEncoder repeatLength(lengths.data() + MAIN_SYMBOLS + DISTANCE_SYMBOLS,
-                                          REPEAT_LENGTH_SYMBOLS);
+                                          LENGTH_SYMBOLS);
         chunk += blockChunks;
         const size_t end = std::min(tokens.size(), chunk * chunkTokens);
         for (; token < end; ++token)
@@ -202,7 +202,7 @@ Bytes Compressor::packAudio(StreamState& state, const Bytes& data, bool continui
             chunks.emplace_back(shape.lengthCount(), 0);
         ++chunks.back()[(first + i) % channels * AUDIO_SYMBOLS + symbols[i]];
     }
-    BitWriter out;
+    BitOutput out;
     size_t at = 0;
     size_t chunk = 0;
     for (size_t blockChunks : groupChunks(chunks, shape)) {

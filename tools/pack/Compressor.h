@@ -5,7 +5,7 @@
 #pragma once
 
 #include "AudioEncoder.h"
-#include "BitWriter.h"
+#include "BitOutput.h"
 #include "HuffmanEncoder.h"
 #include "LzParser.h"
 #include "PackFormat.h"
@@ -38,7 +38,7 @@ class Compressor {
     // What the decoder carries from one entry of a solid run to the next.
     struct StreamState {
         MatchHistory matches;
-        AudioState audio;
+        AudioEncoderState audio;
         uint8_t previousLengths[MAX_TABLE_LENGTHS] = {};
         unsigned knownLengths = MAX_TABLE_LENGTHS; // how many of them the decoder surely holds
         bool audioMode = false;
@@ -49,7 +49,7 @@ class Compressor {
     Bytes packAudio(StreamState& state, const Bytes& data, bool continuing,
                     unsigned channels) const;
     std::vector<Token> parse(StreamState& state, const Bytes& buffer, size_t start) const;
-    void writeTables(BitWriter& out, StreamState& state, bool audio, unsigned channels,
+    void writeTables(BitOutput& out, StreamState& state, bool audio, unsigned channels,
                      const std::vector<uint8_t>& lengths) const;
 
     PackOptions options_;

@@ -2,7 +2,7 @@
 // and limited in length, and the codes the decoder assigns to those lengths.
 #pragma once
 
-#include "BitWriter.h"
+#include "BitOutput.h"
 
 #include <cstdint>
 #include <vector>
@@ -21,7 +21,7 @@ class HuffmanEncoder {
     // Codes in canonical order: shorter codes first, equal lengths by symbol value.
     HuffmanEncoder(const uint8_t* lengths, unsigned symbolCount);
 
-    void write(BitWriter& out, unsigned symbol) const {
+    void write(BitOutput& out, unsigned symbol) const {
         out.write(codes_[symbol], lengths_[symbol]);
     }
 

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr unsigned LONGEST_MATCH = 260;
 // Input positions searched together for the cheapest path.
 constexpr size_t OPTIMAL_SPAN = 4096;
 // Guesses for a first parse, before any statistics exist.
@@ -29,7 +28,7 @@ constexpr LengthSlots makeLengthSlots() {
     LengthSlots slots{};
     unsigned slot = 0;
     for (unsigned value = 0; value <= MAX_LENGTH_VALUE; ++value) {
-        while (slot + 1 < LENGTH_SLOTS && LENGTH_BASES[slot + 1] <= value)
+        while (slot + 1 < LENGTH_SYMBOLS && LENGTH_BASES[slot + 1] <= value)
             ++slot;
         slots.slot[value] = static_cast<uint8_t>(slot);
     }
@@ -46,7 +45,7 @@ unsigned shortSlot(uint32_t value) {
 
 float lengthBits(const float* slotCosts, unsigned value) {
     const unsigned slot = lengthSlot(value);
-    return slotCosts[slot] + LENGTH_BITS[slot];
+    return slotCosts[slot] + LENGTH_EXTRA_BITS[slot];
 }
 
 void fillFromCode(float* costs, const uint32_t* counts, unsigned symbolCount) {
@@ -62,9 +61,9 @@ unsigned lengthSlot(unsigned value) {
 }
 
 unsigned distanceSlot(uint32_t value) {
-    const uint32_t* bases = DISTANCES.bases;
-    return static_cast<unsigned>(std::upper_bound(bases, bases + DISTANCE_SYMBOLS, value) - bases -
-                                 1);
+    return static_cast<unsigned>(
+        std::upper_bound(DISTANCE_BASES.begin(), DISTANCE_BASES.end(), value) -
+        DISTANCE_BASES.begin() - 1);
 }
 
 CostModel CostModel::initial(const uint8_t* data, size_t size) {
@@ -75,13 +74,13 @@ CostModel CostModel::initial(const uint8_t* data, size_t size) {
     for (unsigned byte = 0; byte < 256; ++byte)
         model.literal[byte] = static_cast<float>(
             std::min(15.0, -std::log2((counts[byte] + 0.5) / (static_cast<double>(size) + 1))));
-    model.main[SYMBOL_REPEAT_LAST] = GUESS_REPEAT_LAST;
-    model.main[SYMBOL_RECENT] = GUESS_LATEST_RECENT;
+    model.main[REPEAT_LAST_MATCH] = GUESS_REPEAT_LAST;
+    model.main[FIRST_RECENT_MATCH] = GUESS_LATEST_RECENT;
     for (unsigned i = 1; i < RECENT_DISTANCES; ++i)
-        model.main[SYMBOL_RECENT + i] = GUESS_OLDER_RECENT;
+        model.main[FIRST_RECENT_MATCH + i] = GUESS_OLDER_RECENT;
     for (unsigned i = 0; i < SHORT_SLOTS; ++i)
-        model.main[SYMBOL_SHORT + i] = GUESS_SHORT;
-    for (unsigned i = SYMBOL_LONG; i < MAIN_SYMBOLS; ++i)
+        model.main[FIRST_SHORT_MATCH + i] = GUESS_SHORT;
+    for (unsigned i = FIRST_LONG_MATCH; i < MAIN_SYMBOLS; ++i)
         model.main[i] = GUESS_LONG;
     std::fill(std::begin(model.distance), std::end(model.distance), GUESS_DISTANCE);
     std::fill(std::begin(model.repeatLength), std::end(model.repeatLength), GUESS_REPEAT_LENGTH);
@@ -91,7 +90,7 @@ CostModel CostModel::initial(const uint8_t* data, size_t size) {
 CostModel CostModel::fromTokens(const std::vector<Token>& tokens) {
     uint32_t mainCounts[MAIN_SYMBOLS] = {};
     uint32_t distanceCounts[DISTANCE_SYMBOLS] = {};
-    uint32_t repeatCounts[REPEAT_LENGTH_SYMBOLS] = {};
+    uint32_t repeatCounts[LENGTH_SYMBOLS] = {};
     for (const Token& token : tokens) {
         ++mainCounts[token.symbol];
         if (token.secondKind == Token::DISTANCE)
@@ -103,7 +102,7 @@ CostModel CostModel::fromTokens(const std::vector<Token>& tokens) {
     fillFromCode(model.main, mainCounts, MAIN_SYMBOLS);
     std::copy(model.main, model.main + 256, model.literal);
     fillFromCode(model.distance, distanceCounts, DISTANCE_SYMBOLS);
-    fillFromCode(model.repeatLength, repeatCounts, REPEAT_LENGTH_SYMBOLS);
+    fillFromCode(model.repeatLength, repeatCounts, LENGTH_SYMBOLS);
     return model;
 }
 
@@ -125,20 +124,20 @@ void LzParser::consider(Choice& best, const Choice& candidate, float cost, size_
 
 float LzParser::recentCost(const CostModel& model, unsigned index, uint32_t distance,
                            unsigned length) {
-    return model.main[SYMBOL_RECENT + index] +
+    return model.main[FIRST_RECENT_MATCH + index] +
            lengthBits(model.repeatLength, length - recentLengthBonus(distance) - MIN_RECENT_LENGTH);
 }
 
 float LzParser::shortCost(const CostModel& model, uint32_t distance) {
     const unsigned slot = shortSlot(distance - 1);
-    return model.main[SYMBOL_SHORT + slot] + SHORT_BITS[slot];
+    return model.main[FIRST_SHORT_MATCH + slot] + SHORT_EXTRA_BITS[slot];
 }
 
 float LzParser::longCost(const CostModel& model, uint32_t distance, unsigned length) {
     const unsigned slot = lengthSlot(length - longLengthBonus(distance) - MIN_LONG_LENGTH);
     const unsigned distanceCode = distanceSlot(distance - 1);
-    return model.main[SYMBOL_LONG + slot] + LENGTH_BITS[slot] + model.distance[distanceCode] +
-           DISTANCES.bits[distanceCode];
+    return model.main[FIRST_LONG_MATCH + slot] + LENGTH_EXTRA_BITS[slot] +
+           model.distance[distanceCode] + DISTANCE_EXTRA_BITS[distanceCode];
 }
 
 LzParser::Choice LzParser::bestAt(size_t at, const MatchHistory& history, const CostModel& model) {
@@ -147,7 +146,7 @@ LzParser::Choice LzParser::bestAt(size_t at, const MatchHistory& history, const 
     if (history.lastLength > 0 && history.lastDistance <= at && history.lastLength <= available &&
         finder_.matchLength(at, history.lastDistance, history.lastLength) == history.lastLength)
         consider(best, {Form::REPEAT_LAST, 0, history.lastDistance, history.lastLength, 0},
-                 model.main[SYMBOL_REPEAT_LAST], at);
+                 model.main[REPEAT_LAST_MATCH], at);
     for (unsigned index = 0; index < RECENT_DISTANCES; ++index) {
         const uint32_t distance = history.recentAt(index + 1);
         if (distance == 0 || distance > at)
@@ -162,7 +161,7 @@ LzParser::Choice LzParser::bestAt(size_t at, const MatchHistory& history, const 
     }
     if (const uint32_t distance = finder_.latestPair(at, MAX_SHORT_DISTANCE))
         consider(best, {Form::SHORT, 0, distance, 2, 0}, shortCost(model, distance), at);
-    finder_.findMatches(at, LONGEST_MATCH, matches_);
+    finder_.findMatches(at, MAX_MATCH_LENGTH, matches_);
     for (const Match& match : matches_) {
         const unsigned bonus = longLengthBonus(match.distance);
         const unsigned length = std::min(match.length, MIN_LONG_LENGTH + MAX_LENGTH_VALUE + bonus);
@@ -181,23 +180,23 @@ Token LzParser::tokenFor(const Choice& choice, size_t at, MatchHistory& history)
         token.symbol = data_[at];
         return token;
     case Form::REPEAT_LAST:
-        token.symbol = SYMBOL_REPEAT_LAST;
+        token.symbol = REPEAT_LAST_MATCH;
         break;
     case Form::RECENT: {
         const unsigned value =
             choice.length - recentLengthBonus(choice.distance) - MIN_RECENT_LENGTH;
         const unsigned slot = lengthSlot(value);
-        token.symbol = static_cast<uint16_t>(SYMBOL_RECENT + choice.recentIndex);
+        token.symbol = static_cast<uint16_t>(FIRST_RECENT_MATCH + choice.recentIndex);
         token.secondKind = Token::REPEAT_LENGTH;
         token.second = static_cast<uint8_t>(slot);
-        token.secondExtraBits = LENGTH_BITS[slot];
+        token.secondExtraBits = LENGTH_EXTRA_BITS[slot];
         token.secondExtra = value - LENGTH_BASES[slot];
         break;
     }
     case Form::SHORT: {
         const unsigned slot = shortSlot(choice.distance - 1);
-        token.symbol = static_cast<uint16_t>(SYMBOL_SHORT + slot);
-        token.extraBits = SHORT_BITS[slot];
+        token.symbol = static_cast<uint16_t>(FIRST_SHORT_MATCH + slot);
+        token.extraBits = SHORT_EXTRA_BITS[slot];
         token.extra = choice.distance - 1 - SHORT_BASES[slot];
         break;
     }
@@ -205,13 +204,13 @@ Token LzParser::tokenFor(const Choice& choice, size_t at, MatchHistory& history)
         const unsigned value = choice.length - longLengthBonus(choice.distance) - MIN_LONG_LENGTH;
         const unsigned slot = lengthSlot(value);
         const unsigned distanceCode = distanceSlot(choice.distance - 1);
-        token.symbol = static_cast<uint16_t>(SYMBOL_LONG + slot);
-        token.extraBits = LENGTH_BITS[slot];
+        token.symbol = static_cast<uint16_t>(FIRST_LONG_MATCH + slot);
+        token.extraBits = LENGTH_EXTRA_BITS[slot];
         token.extra = value - LENGTH_BASES[slot];
         token.secondKind = Token::DISTANCE;
         token.second = static_cast<uint8_t>(distanceCode);
-        token.secondExtraBits = DISTANCES.bits[distanceCode];
-        token.secondExtra = choice.distance - 1 - DISTANCES.bases[distanceCode];
+        token.secondExtraBits = DISTANCE_EXTRA_BITS[distanceCode];
+        token.secondExtra = choice.distance - 1 - DISTANCE_BASES[distanceCode];
         break;
     }
     }
@@ -256,7 +255,7 @@ std::vector<Token> LzParser::parseLazy(MatchHistory& history, const CostModel& m
 
 std::vector<Token> LzParser::parseOptimal(MatchHistory& history, const CostModel& model) {
     std::vector<Token> tokens;
-    std::vector<Node> nodes(OPTIMAL_SPAN + LONGEST_MATCH + 1);
+    std::vector<Node> nodes(OPTIMAL_SPAN + MAX_MATCH_LENGTH + 1);
     std::vector<Choice> steps;
     size_t at = start_;
     while (at < size_) {
@@ -307,7 +306,7 @@ size_t LzParser::cheapestPath(size_t at, size_t span, const CostModel& model,
             finder_.matchLength(here, history.lastDistance, history.lastLength) ==
                 history.lastLength)
             relax({Form::REPEAT_LAST, 0, history.lastDistance, history.lastLength, 0},
-                  model.main[SYMBOL_REPEAT_LAST]);
+                  model.main[REPEAT_LAST_MATCH]);
         for (unsigned index = 0; index < RECENT_DISTANCES; ++index) {
             const uint32_t distance = history.recentAt(index + 1);
             if (distance == 0 || distance > here)
@@ -320,7 +319,7 @@ size_t LzParser::cheapestPath(size_t at, size_t span, const CostModel& model,
         }
         if (const uint32_t distance = finder_.latestPair(here, MAX_SHORT_DISTANCE))
             relax({Form::SHORT, 0, distance, 2, 0}, shortCost(model, distance));
-        finder_.findMatches(here, LONGEST_MATCH, matches_);
+        finder_.findMatches(here, MAX_MATCH_LENGTH, matches_);
         unsigned covered = 0; // lengths a nearer match already offers
         for (const Match& match : matches_) {
             const unsigned bonus = longLengthBonus(match.distance);

@@ -44,7 +44,7 @@ struct CostModel {
     float literal[256];
     float main[MAIN_SYMBOLS];
     float distance[DISTANCE_SYMBOLS];
-    float repeatLength[REPEAT_LENGTH_SYMBOLS];
+    float repeatLength[LENGTH_SYMBOLS];
 
     // A first guess from the byte statistics of data.
     static CostModel initial(const uint8_t* data, size_t size);

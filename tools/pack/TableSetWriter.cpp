@@ -40,14 +40,15 @@ std::vector<PreCodeOp> preCodeOps(const uint8_t* lengths, unsigned count, const 
                                      ? runLength(lengths, at, count, value, REPEAT_RUN_MAX)
                                      : 0;
         if (zeros >= LONG_ZERO_RUN_MIN) {
-            ops.push_back({PRE_ZEROS_LONG, 7, static_cast<uint8_t>(zeros - LONG_ZERO_RUN_MIN)});
+            ops.push_back(
+                {PRE_CODE_MANY_ZEROS, 7, static_cast<uint8_t>(zeros - LONG_ZERO_RUN_MIN)});
             at += zeros;
         } else if (zeros >= SHORT_ZERO_RUN_MIN) {
             const unsigned run = std::min(zeros, SHORT_ZERO_RUN_MAX);
-            ops.push_back({PRE_ZEROS_SHORT, 3, static_cast<uint8_t>(run - SHORT_ZERO_RUN_MIN)});
+            ops.push_back({PRE_CODE_ZEROS, 3, static_cast<uint8_t>(run - SHORT_ZERO_RUN_MIN)});
             at += run;
         } else if (repeats >= REPEAT_RUN_MIN) {
-            ops.push_back({PRE_REPEAT_PREVIOUS, 2, static_cast<uint8_t>(repeats - REPEAT_RUN_MIN)});
+            ops.push_back({PRE_CODE_REPEAT, 2, static_cast<uint8_t>(repeats - REPEAT_RUN_MIN)});
             at += repeats;
         } else {
             ops.push_back({static_cast<uint8_t>((value - base[at]) & 15), 0, 0});
@@ -99,7 +100,7 @@ size_t tableSetBits(const TableSetLayout& layout, const uint8_t* lengths, const 
     return bestPreCode(layout, lengths, previous, keepPrevious).bits;
 }
 
-void writeTableSet(BitWriter& out, const TableSetLayout& layout, const uint8_t* lengths,
+void writeTableSet(BitOutput& out, const TableSetLayout& layout, const uint8_t* lengths,
                    const uint8_t* previous) {
     bool keepPrevious = false;
     const PreCodedTable table = bestPreCode(layout, lengths, previous, keepPrevious);

@@ -6,7 +6,7 @@
 // length before, 17 and 18 runs of zero lengths.
 #pragma once
 
-#include "BitWriter.h"
+#include "BitOutput.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,5 +23,5 @@ struct TableSetLayout {
 size_t tableSetBits(const TableSetLayout& layout, const uint8_t* lengths, const uint8_t* previous);
 
 // Writes the table set, making the same choice as tableSetBits.
-void writeTableSet(BitWriter& out, const TableSetLayout& layout, const uint8_t* lengths,
+void writeTableSet(BitOutput& out, const TableSetLayout& layout, const uint8_t* lengths,
                    const uint8_t* previous);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-class BitWriter {
+class BitOutput {
   public:
     // Appends the low count bits of value (count at most 32), highest first.
     void write(uint32_t value, unsigned count) {
