@@ -7,6 +7,7 @@
 #include "HuffmanEncoder.h"
 #include "LzParser.h"
 #include "MatchFinder.h"
+#include "TableSetWriter.h"
 #include "TestSupport.h"
 #include "resources/Crc32.h"
 
@@ -154,6 +155,31 @@ TEST(HuffmanCodes, SkewedCountsStayWithinTheLimitAndComplete) {
         // The most frequent symbols get the shortest codes.
         EXPECT_LE(lengths.back(), lengths.front());
     }
+}
+
+TEST(TableSets, CountedBitsMatchTheWrittenOnesAndUnchangedTablesKeepTheBase) {
+    std::vector<uint8_t> lengths(NORMAL_TABLE_LENGTHS, 0);
+    for (size_t i = 0; i < lengths.size(); i += 3)
+        lengths[i] = static_cast<uint8_t>(1 + i % 15);
+    const TableSetLayout layout{false, 1, NORMAL_TABLE_LENGTHS};
+    const uint8_t* base = lengths.data();
+    for (const uint8_t* previous : {static_cast<const uint8_t*>(nullptr), base}) {
+        BitOutput out;
+        writeTableSet(out, layout, lengths.data(), previous);
+        EXPECT_EQ(out.bitCount(), tableSetBits(layout, lengths.data(), previous));
+        const Bytes bytes = out.finish();
+        // The second header bit says whether the previous lengths are the base.
+        EXPECT_EQ((bytes[0] >> 6) & 1, previous ? 1 : 0);
+    }
+    EXPECT_LT(tableSetBits(layout, lengths.data(), lengths.data()),
+              tableSetBits(layout, lengths.data(), nullptr));
+
+    std::vector<uint8_t> audioLengths(3 * AUDIO_SYMBOLS, 8);
+    const TableSetLayout audio{true, 3, 3 * AUDIO_SYMBOLS};
+    BitOutput out;
+    writeTableSet(out, audio, audioLengths.data(), nullptr);
+    EXPECT_EQ(out.bitCount(), tableSetBits(audio, audioLengths.data(), nullptr));
+    EXPECT_EQ(out.finish()[0] >> 4, 0b1010); // multimedia, cleared base, three channels
 }
 
 TEST(MatchFinder, FindsTheLongestEarlierMatchAndStaysInTheWindow) {
@@ -305,6 +331,18 @@ TEST(PackerRoundTrip, SolidRunContinuesAcrossEntriesAndModes) {
     }
     // An entry repeated from the one before costs next to nothing.
     EXPECT_LT(headers[4].packedSize, 200u);
+}
+
+TEST(PackerRoundTrip, SolidRunReachesBackOnlyWithinTheWindow) {
+    const Bytes first = textLike(1536 * 1024, 16);
+    Bytes second(first.begin(), first.begin() + 50000);            // beyond the window by now
+    second.insert(second.end(), first.end() - 50000, first.end()); // within it
+    PackOptions options;
+    options.solid = true;
+    const auto headers = expectRoundTrip({{"first", first}, {"second", second}}, options);
+    EXPECT_NE(headers[1].flags & FILE_FLAG_SOLID, 0);
+    // The near half costs next to nothing; the far half is packed afresh.
+    EXPECT_LT(headers[1].packedSize, Compressor(PackOptions{}).pack(second).data.size());
 }
 
 TEST(PackerRoundTrip, MultimediaModeWithOneToFourChannels) {
