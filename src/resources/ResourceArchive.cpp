@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 #include "resources/Crc32.h"
+#include "resources/PackedFormat.h"
+#include "resources/UnpackState.h"
 
 #include <algorithm>
 #include <array>
@@ -135,6 +137,8 @@ struct Extraction {
     unsigned char* output = nullptr;
     uint32_t* outputCount = nullptr;
     bool solidArchive = false;
+    // The unpacker with its window, made at the first packed entry of the call.
+    std::unique_ptr<UnpackState> unpacker;
 
     ~Extraction() {
         // The pass phrase must not linger in memory.
@@ -143,6 +147,12 @@ struct Extraction {
             secret[i] = 0;
     }
 };
+
+// The entry's data as far as the archive holds it.
+uint32_t availableData(const ResourceArchive& archive, const ArchiveBlock& block) {
+    const uint32_t start = std::min(block.dataOffset, archive.size);
+    return std::min(block.header.packedSize, archive.size - start);
+}
 
 // Unpacks one stored entry into the output (only when it is the requested one).
 bool unpackStored(ResourceArchive& archive, const ArchiveBlock& block, bool requested,
@@ -156,8 +166,25 @@ bool unpackStored(ResourceArchive& archive, const ArchiveBlock& block, bool requ
     return *work.outputCount == count;
 }
 
+// Decodes one packed entry straight from the archive's bytes; the output only
+// receives the requested entry, the others carry a solid archive's state forward.
+bool unpackPacked(ResourceArchive& archive, const ArchiveBlock& block, bool requested,
+                  Extraction& work) {
+    if (!work.unpacker)
+        work.unpacker = UnpackState::create();
+    if (!work.unpacker)
+        return false;
+    const ArchiveFileHeader& header = block.header;
+    uint32_t skippedCount = 0;
+    work.unpacker->unpackEntry(archive.data + block.dataOffset, availableData(archive, block),
+                               header.unpackedSize, (header.flags & FILE_FLAG_SOLID) != 0,
+                               requested ? work.output : nullptr,
+                               requested ? *work.outputCount : skippedCount);
+    return true;
+}
+
 // Unpacks the entry of block (the requested one, or any entry of a solid archive)
-// and checks the CRC of the requested one.
+// and checks the size and CRC of the requested one.
 bool unpackEntry(ResourceArchive& archive, const ArchiveBlock& block, bool requested,
                  Extraction& work) {
     const ArchiveFileHeader& header = block.header;
@@ -166,11 +193,23 @@ bool unpackEntry(ResourceArchive& archive, const ArchiveBlock& block, bool reque
     // No cipher is implemented: encrypted entries cannot be unpacked.
     if (header.flags & FILE_FLAG_ENCRYPTED)
         return false;
-    if (header.method != METHOD_STORED)
-        return false; // packed entries need the decompressor
-    if (!unpackStored(archive, block, requested, work))
+    const bool unpacked = header.method == METHOD_STORED
+                              ? unpackStored(archive, block, requested, work)
+                              : unpackPacked(archive, block, requested, work);
+    if (!unpacked)
         return false;
-    return !requested || crc32Of(work.output, header.unpackedSize) == header.fileCrc;
+    return !requested || (*work.outputCount == header.unpackedSize &&
+                          crc32Of(work.output, header.unpackedSize) == header.fileCrc);
+}
+
+// The most bytes an entry's data can hold: stored bytes as they are, packed ones
+// at most a longest match per bit. A header that claims more is corrupt, and its
+// output buffer is not allocated.
+bool plausibleSize(const ResourceArchive& archive, const ArchiveBlock& block) {
+    const uint64_t available = availableData(archive, block);
+    const uint64_t most =
+        block.header.method == METHOD_STORED ? available : available * 8 * MAX_MATCH_LENGTH;
+    return block.header.unpackedSize <= most;
 }
 
 bool walkArchive(ResourceArchive& archive, Extraction& work) {
@@ -182,6 +221,8 @@ bool walkArchive(ResourceArchive& archive, Extraction& work) {
     while (readArchiveBlock(archive, block) && block.header.headerType != END_BLOCK_TYPE) {
         const bool requested = lookupKey(block.header.name) == work.requestKey;
         if (requested) {
+            if (!plausibleSize(archive, block))
+                return false;
             // One spare byte so that an empty entry still gets a buffer of its own.
             work.output =
                 static_cast<unsigned char*>(std::calloc(size_t{block.header.unpackedSize} + 1, 1));

@@ -57,6 +57,18 @@ void ArchiveWriter::addStoredFile(const std::string& name, const Bytes& data) {
     entries_.push_back(std::move(entry));
 }
 
+void ArchiveWriter::addFile(const std::string& name, const Bytes& data, PackedEntry packed) {
+    Entry entry;
+    entry.name = name;
+    entry.flags = DICTIONARY_1MB | (packed.solid ? FILE_FLAG_SOLID : 0);
+    entry.method = packed.method;
+    entry.attributes = ATTRIBUTE_ARCHIVE;
+    entry.unpackedSize = static_cast<uint32_t>(data.size());
+    entry.crc = crc32Of(data.data(), data.size());
+    entry.packed = std::move(packed.data);
+    entries_.push_back(std::move(entry));
+}
+
 void ArchiveWriter::appendEntry(Bytes& out, const Entry& entry) const {
     const size_t start = out.size();
     put16(out, 0);

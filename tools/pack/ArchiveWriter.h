@@ -2,25 +2,27 @@
 // block per entry in the order added, end block. Names are stored as given.
 #pragma once
 
+#include "Compressor.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-using Bytes = std::vector<unsigned char>;
-
 class ArchiveWriter {
-public:
+  public:
     explicit ArchiveWriter(bool solid = false);
 
     // A directory entry (no data).
     void addDirectory(const std::string& name);
     // A file entry, stored byte for byte.
     void addStoredFile(const std::string& name, const Bytes& data);
+    // A file entry as the compressor made it from data (packed or stored).
+    void addFile(const std::string& name, const Bytes& data, PackedEntry packed);
 
     // The whole archive, ending with an end block.
     Bytes finish() const;
 
-private:
+  private:
     struct Entry {
         std::string name;
         uint16_t flags = 0;

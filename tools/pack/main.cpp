@@ -1,10 +1,13 @@
-// glimmer-pack [--store] [--solid] ARCHIVE NAME=FILE...
+// glimmer-pack [--store] [--solid] [--audio] [-m5] ARCHIVE NAME=FILE...
 // Writes an archive with the entries in the order given; names are stored as
 // written (backslashes kept). A FILE that is a directory makes a directory entry.
+// Entries are packed (method 0x33, or 0x35 with -m5) unless --store is given or
+// packing would not shrink them. --solid makes each packed entry continue the
+// one before; --audio uses the multimedia mode for every entry (otherwise it is
+// chosen where it packs smaller).
 #include "ArchiveWriter.h"
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -13,7 +16,8 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: glimmer-pack [--store] [--solid] ARCHIVE NAME=FILE...\n");
+    std::fprintf(stderr, "usage: glimmer-pack [--store] [--solid] [--audio] [-m5] ARCHIVE "
+                         "NAME=FILE...\n");
     return 2;
 }
 
@@ -40,18 +44,27 @@ bool writeFile(const std::string& path, const Bytes& bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool solid = false;
+    PackOptions options;
+    bool store = false;
     int at = 1;
-    for (; at < argc && std::strncmp(argv[at], "--", 2) == 0; ++at) {
-        if (std::strcmp(argv[at], "--solid") == 0)
-            solid = true;
-        else if (std::strcmp(argv[at], "--store") != 0)
+    for (; at < argc && argv[at][0] == '-'; ++at) {
+        const std::string option = argv[at];
+        if (option == "--solid")
+            options.solid = true;
+        else if (option == "--store")
+            store = true;
+        else if (option == "--audio")
+            options.forceAudio = true;
+        else if (option == "-m5")
+            options.best = true;
+        else if (option != "-m3")
             return usage();
     }
     if (argc - at < 2)
         return usage();
     const std::string archivePath = argv[at++];
-    ArchiveWriter writer(solid);
+    ArchiveWriter writer(options.solid);
+    Compressor compressor(options);
     for (; at < argc; ++at) {
         const std::string argument = argv[at];
         const size_t equals = argument.find('=');
@@ -68,7 +81,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "glimmer-pack: cannot read %s\n", path.c_str());
             return 1;
         }
-        writer.addStoredFile(name, data);
+        if (store)
+            writer.addStoredFile(name, data);
+        else
+            writer.addFile(name, data, compressor.pack(data));
     }
     if (!writeFile(archivePath, writer.finish())) {
         std::fprintf(stderr, "glimmer-pack: cannot write %s\n", archivePath.c_str());

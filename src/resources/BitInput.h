@@ -1,0 +1,83 @@
+// Reads a packed stream most significant bit first, straight from the bytes in
+// memory, through a 64-bit buffer. Reads never go past the end of the data: bits
+// beyond it read as zero, and exhausted() tells when more bits have been consumed
+// than the data holds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class BitInput {
+  public:
+    void reset(const unsigned char* data, size_t size) {
+        data_ = data;
+        size_ = size;
+        next_ = 0;
+        buffer_ = 0;
+        count_ = 0;
+    }
+
+    // Tops the buffer up to at least 49 bits, 56 while eight bytes of data remain;
+    // a decoding step that refills first needs no further refill for 49 bits.
+    void refill() {
+        if (next_ + 8 <= size_) {
+            // The load may bring part of one more byte; those bits are that byte's
+            // own, and the next refill brings the same bits again.
+            buffer_ |= loadBigEndian64(data_ + next_) >> count_;
+            next_ += (63 - count_) >> 3;
+            count_ |= 56;
+            return;
+        }
+        while (count_ <= 48) {
+            const uint64_t byte = next_ < size_ ? data_[next_] : 0;
+            buffer_ |= byte << (56 - count_);
+            ++next_;
+            count_ += 8;
+        }
+    }
+
+    // The next 16 bits, the first of them in bit 15; nothing is consumed.
+    unsigned peek16() {
+        if (count_ < 16)
+            refill();
+        return static_cast<unsigned>(buffer_ >> 48);
+    }
+
+    // Consumes count bits (at most 16) of those seen by the last peek.
+    void consume(unsigned count) {
+        buffer_ <<= count;
+        count_ -= count;
+    }
+
+    // The next count bits (0..16) as a number, consumed.
+    unsigned readBits(unsigned count) {
+        const unsigned value = peek16() >> (16 - count);
+        consume(count);
+        return value;
+    }
+
+    size_t consumedBits() const { return next_ * 8 - count_; }
+
+    // Whole bytes of data from the current byte on.
+    size_t bytesLeft() const {
+        const size_t byte = consumedBits() >> 3;
+        return byte < size_ ? size_ - byte : 0;
+    }
+
+    // True once decoding has consumed bits that lie beyond the data.
+    bool exhausted() const { return consumedBits() > size_ * 8; }
+
+  private:
+    static uint64_t loadBigEndian64(const unsigned char* bytes) {
+        // Written out so that compilers turn it into one load and a byte swap.
+        return uint64_t{bytes[0]} << 56 | uint64_t{bytes[1]} << 48 | uint64_t{bytes[2]} << 40 |
+               uint64_t{bytes[3]} << 32 | uint64_t{bytes[4]} << 24 | uint64_t{bytes[5]} << 16 |
+               uint64_t{bytes[6]} << 8 | uint64_t{bytes[7]};
+    }
+
+    const unsigned char* data_ = nullptr;
+    size_t size_ = 0;
+    size_t next_ = 0;     // the first byte not yet in the buffer
+    uint64_t buffer_ = 0; // the next bits, left-aligned
+    unsigned count_ = 0;  // valid bits in the buffer
+};

@@ -1,0 +1,325 @@
+#include "resources/UnpackState.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Long matches reach further back for one more byte at these distances.
+constexpr uint32_t FAR_DISTANCE = 8192;
+constexpr uint32_t VERY_FAR_DISTANCE = 262144;
+// Recent-distance matches also get one more byte from here on.
+constexpr uint32_t NEAR_DISTANCE = 257;
+
+uint32_t lengthBonus(uint32_t distance) {
+    return (distance >= FAR_DISTANCE ? 1 : 0) + (distance >= VERY_FAR_DISTANCE ? 1 : 0);
+}
+
+// Copies length bytes from distance back, as if byte by byte, so an overlapping
+// copy repeats the bytes just written; a distance of 0 rewrites bytes in place.
+// Returns the new write position.
+uint32_t copyMatch(unsigned char* window, uint32_t target, uint32_t distance, uint32_t length) {
+    const uint32_t source = (target - distance) & WINDOW_MASK;
+    if (target + length > WINDOW_SIZE || source + length > WINDOW_SIZE) {
+        for (uint32_t i = 0; i < length; ++i)
+            window[(target + i) & WINDOW_MASK] = window[(source + i) & WINDOW_MASK];
+        return (target + length) & WINDOW_MASK;
+    }
+    unsigned char* out = window + target;
+    const unsigned char* from = window + source;
+    if (source < target && distance >= 8 && length >= 8) {
+        // Eight bytes at a time: each chunk reads only bytes that are already
+        // final, and the last chunk ends exactly at the match's end.
+        for (uint32_t i = 0; i + 8 < length; i += 8)
+            std::memcpy(out + i, from + i, 8);
+        std::memcpy(out + length - 8, from + length - 8, 8);
+    } else if (distance == 1) {
+        std::memset(out, *from, length);
+    } else {
+        for (uint32_t i = 0; i < length; ++i)
+            out[i] = from[i];
+    }
+    return target + length;
+}
+
+} // namespace
+
+void UnpackState::FreeWindow::operator()(unsigned char* window) const {
+    std::free(window);
+}
+
+std::unique_ptr<UnpackState> UnpackState::create() {
+    std::unique_ptr<UnpackState> state(new (std::nothrow) UnpackState());
+    if (!state)
+        return nullptr;
+    // calloc: a fresh window is already clear.
+    state->window_.reset(static_cast<unsigned char*>(std::calloc(WINDOW_SIZE, 1)));
+    if (!state->window_)
+        return nullptr;
+    return state;
+}
+
+UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t packedSize,
+                                      uint32_t unpackedSize, bool solid, unsigned char* output,
+                                      uint32_t& outputCount) {
+    input_.reset(packed, packedSize);
+    output_ = output;
+    outputSize_ = unpackedSize;
+    outputCount_ = &outputCount;
+    overrun_ = false;
+    outputLeft_ = unpackedSize;
+    startEntry(solid);
+
+    --outputLeft_;
+    // Every symbol consumes at least one bit, so the exhaustion check bounds the
+    // decoding also of streams that produce nothing (table switches, empty repeats).
+    while (outputLeft_ >= 0 && !input_.exhausted()) {
+        if (flushDue()) {
+            flush();
+            if (overrun_)
+                break;
+        }
+        if (audioMode_)
+            decodeAudioRun();
+        else
+            decodeNormalRun();
+    }
+    const bool incomplete = outputLeft_ >= 0;
+    const bool overshot = outputLeft_ < -1;
+    finishEntry();
+    if (overrun_ || overshot)
+        return UnpackResult::OutputOverrun;
+    return incomplete ? UnpackResult::InputExhausted : UnpackResult::Complete;
+}
+
+void UnpackState::startEntry(bool solid) {
+    if (solid)
+        return; // goes on with the state and tables the previous entry left
+    channels_ = {};
+    recentDistances_ = {};
+    recentCount_ = 0;
+    channelDelta_ = 0;
+    currentChannel_ = 0;
+    lastDistance_ = 0;
+    lastLength_ = 0;
+    clearWindow();
+    previousLengths_.fill(0);
+    readTables();
+}
+
+// Only what was written since the last clear needs clearing again.
+void UnpackState::clearWindow() {
+    const uint32_t dirty = windowWrapped_ ? WINDOW_SIZE : writePosition_;
+    std::memset(window_.get(), 0, dirty);
+    writePosition_ = 0;
+    flushPosition_ = 0;
+    windowWrapped_ = false;
+}
+
+// A table set: a two-bit header (multimedia mode, keep the previous lengths as
+// the delta base), the multimedia channel count, 19 four-bit pre-code lengths,
+// then the code lengths in pre-code: deltas to the previous lengths, or runs.
+void UnpackState::readTables() {
+    const unsigned header = input_.peek16();
+    audioMode_ = (header & TABLES_AUDIO_FLAG) != 0;
+    if (!(header & TABLES_KEEP_LENGTHS_FLAG))
+        previousLengths_.fill(0);
+    input_.consume(2);
+
+    unsigned lengthCount = NORMAL_TABLE_LENGTHS;
+    if (audioMode_) {
+        channelCount_ = ((header >> 12) & 3) + 1;
+        if (currentChannel_ >= channelCount_)
+            currentChannel_ = 0;
+        input_.consume(2);
+        lengthCount = channelCount_ * AUDIO_SYMBOLS;
+    }
+
+    std::array<unsigned char, PRE_CODE_SYMBOLS> preCodeLengths;
+    for (unsigned char& length : preCodeLengths)
+        length = static_cast<unsigned char>(input_.readBits(4));
+    preCodeDecoder_.build(preCodeLengths.data(), PRE_CODE_SYMBOLS);
+
+    // The new lengths replace the previous ones in place; those beyond
+    // lengthCount stay as they were.
+    unsigned char* lengths = previousLengths_.data();
+    for (unsigned i = 0; i < lengthCount;) {
+        const unsigned symbol = preCodeDecoder_.decode(input_);
+        if (symbol < PRE_CODE_REPEAT) {
+            lengths[i] = static_cast<unsigned char>((symbol + lengths[i]) & MAX_CODE_LENGTH);
+            ++i;
+            continue;
+        }
+        unsigned run = 0;
+        unsigned char value = 0;
+        if (symbol == PRE_CODE_REPEAT) {
+            run = input_.readBits(2) + 3;
+            value = i > 0 ? lengths[i - 1] : 0; // nothing before the first: repeat 0
+        } else if (symbol == PRE_CODE_ZEROS) {
+            run = input_.readBits(3) + 3;
+        } else {
+            run = input_.readBits(7) + 11;
+        }
+        run = std::min(run, lengthCount - i);
+        std::memset(lengths + i, value, run);
+        i += run;
+    }
+    buildDecoders(lengthCount);
+}
+
+void UnpackState::buildDecoders(unsigned lengthCount) {
+    const unsigned char* lengths = previousLengths_.data();
+    if (audioMode_) {
+        for (unsigned channel = 0; channel * AUDIO_SYMBOLS < lengthCount; ++channel)
+            audioDecoders_[channel].build(lengths + channel * AUDIO_SYMBOLS, AUDIO_SYMBOLS);
+        return;
+    }
+    mainDecoder_.build(lengths, MAIN_SYMBOLS);
+    distanceDecoder_.build(lengths + MAIN_SYMBOLS, DISTANCE_SYMBOLS);
+    lengthDecoder_.build(lengths + MAIN_SYMBOLS + DISTANCE_SYMBOLS, LENGTH_SYMBOLS);
+}
+
+UnpackState::Run UnpackState::beginRun() const {
+    Run run;
+    run.input = input_;
+    run.write = writePosition_;
+    run.left = outputLeft_;
+    // Bytes that may still be written before a flush is due (see flushDue).
+    const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
+    run.room = int64_t{gap == 0 ? WINDOW_SIZE : gap} - FLUSH_MARGIN;
+    return run;
+}
+
+void UnpackState::endRun(const Run& run) {
+    input_ = run.input;
+    // A run writes less than the window holds, so it wrapped when it ended lower.
+    if (run.write < writePosition_)
+        windowWrapped_ = true;
+    writePosition_ = run.write;
+    outputLeft_ = run.left;
+}
+
+bool UnpackState::Run::goesOn() const {
+    return left >= 0 && room >= 0 && !input.exhausted();
+}
+
+// Reads a table set in the middle of a run. True when the run can go on in its mode.
+bool UnpackState::switchTables(Run& run, bool audio) {
+    endRun(run);
+    readTables();
+    run = beginRun();
+    return audioMode_ == audio;
+}
+
+// Decodes normal-mode symbols until the entry is complete, a flush is due, the
+// input is used up or new tables switch to the multimedia mode.
+void UnpackState::decodeNormalRun() {
+    unsigned char* const window = window_.get();
+    Run run = beginRun();
+    BitInput& in = run.input;
+    while (run.goesOn()) {
+        in.refill(); // enough for the longest symbol with all its extra bits
+        const unsigned symbol = mainDecoder_.decode(in);
+        if (symbol < REPEAT_LAST_MATCH) {
+            window[run.write] = static_cast<unsigned char>(symbol);
+            run.write = (run.write + 1) & WINDOW_MASK;
+            --run.left;
+            --run.room;
+            continue;
+        }
+        uint32_t distance = lastDistance_;
+        uint32_t length = lastLength_;
+        if (symbol >= FIRST_LONG_MATCH) {
+            const unsigned slot = symbol - FIRST_LONG_MATCH;
+            length = LENGTH_BASES[slot] + 3 + in.readBits(LENGTH_EXTRA_BITS[slot]);
+            const unsigned distanceSlot = distanceDecoder_.decode(in);
+            distance =
+                DISTANCE_BASES[distanceSlot] + 1 + in.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
+            length += lengthBonus(distance);
+        } else if (symbol == NEW_TABLES) {
+            if (!switchTables(run, false))
+                break;
+            continue;
+        } else if (symbol >= FIRST_SHORT_MATCH) {
+            const unsigned slot = symbol - FIRST_SHORT_MATCH;
+            distance = SHORT_BASES[slot] + 1 + in.readBits(SHORT_EXTRA_BITS[slot]);
+            length = 2;
+        } else if (symbol != REPEAT_LAST_MATCH) {
+            distance = recentDistances_[(recentCount_ - (symbol - REPEAT_LAST_MATCH)) & 3];
+            const unsigned slot = lengthDecoder_.decode(in);
+            length = LENGTH_BASES[slot] + 2 + in.readBits(LENGTH_EXTRA_BITS[slot]);
+            length += (distance >= NEAR_DISTANCE ? 1 : 0) + lengthBonus(distance);
+        }
+        // The repeat keeps the last match as it was; every form enters the ring.
+        recentDistances_[recentCount_++ & 3] = distance;
+        lastDistance_ = distance;
+        lastLength_ = length;
+        run.write = copyMatch(window, run.write, distance, length) & WINDOW_MASK;
+        run.left -= length;
+        run.room -= length;
+    }
+    endRun(run);
+}
+
+// Decodes multimedia bytes, channel after channel, until the entry is complete,
+// a flush is due, the input is used up or new tables switch to the normal mode.
+void UnpackState::decodeAudioRun() {
+    unsigned char* const window = window_.get();
+    Run run = beginRun();
+    while (run.goesOn()) {
+        run.input.refill();
+        const unsigned symbol = audioDecoders_[currentChannel_].decode(run.input);
+        if (symbol == AUDIO_NEW_TABLES) {
+            if (!switchTables(run, true))
+                break;
+            continue;
+        }
+        window[run.write] = channels_[currentChannel_].decodeByte(symbol, channelDelta_);
+        run.write = (run.write + 1) & WINDOW_MASK;
+        if (++currentChannel_ >= channelCount_)
+            currentChannel_ = 0;
+        --run.left;
+        --run.room;
+    }
+    endRun(run);
+}
+
+// The entry's last symbol may announce the tables that a following solid entry
+// starts with.
+void UnpackState::finishEntry() {
+    if (input_.bytesLeft() >= 5) {
+        const unsigned symbol = audioMode_ ? audioDecoders_[currentChannel_].decode(input_)
+                                           : mainDecoder_.decode(input_);
+        if (symbol == (audioMode_ ? AUDIO_NEW_TABLES : NEW_TABLES))
+            readTables();
+    }
+    flush();
+}
+
+// Due when the write position has come within FLUSH_MARGIN bytes behind the
+// unflushed bytes, so that no match can overwrite them.
+bool UnpackState::flushDue() const {
+    const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
+    return gap != 0 && gap < FLUSH_MARGIN;
+}
+
+// Moves the bytes written since the last flush to the output, unless they would
+// not fit: then nothing is written and the entry ends as overrun.
+void UnpackState::flush() {
+    const uint32_t count = (writePosition_ - flushPosition_) & WINDOW_MASK;
+    if (output_ && count != 0) {
+        if (uint64_t{*outputCount_} + count > outputSize_) {
+            overrun_ = true;
+            outputLeft_ = -1;
+        } else {
+            const uint32_t first = std::min(count, WINDOW_SIZE - flushPosition_);
+            unsigned char* out = output_ + *outputCount_;
+            std::memcpy(out, window_.get() + flushPosition_, first);
+            std::memcpy(out + first, window_.get(), count - first);
+            *outputCount_ += count;
+        }
+    }
+    flushPosition_ = writePosition_;
+}

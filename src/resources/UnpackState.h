@@ -1,0 +1,105 @@
+// Unpacks the packed entries of an archive (RAR 2.0 compression, unpack versions
+// 13 to 20): an LZ77 window of 1 MiB fed by canonical prefix codes whose lengths
+// are sent delta-coded, or, in the multimedia mode, bytes predicted per channel
+// with only the prediction error coded.
+//
+// One state serves one extraction call: a solid entry goes on with the window,
+// the recent distances, the channel predictors and the code tables that the entry
+// before it left. Any input is safe: reads stay inside the packed data, writes
+// inside the window and the output buffer, and decoding ends once it has
+// consumed more bits than the data holds. Bad data only makes wrong or short
+// output, which the caller's CRC check rejects.
+#pragma once
+
+#include "resources/AudioChannelState.h"
+#include "resources/BitInput.h"
+#include "resources/HuffmanDecoder.h"
+#include "resources/PackedFormat.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+// Why decoding of an entry stopped.
+enum class UnpackResult {
+    Complete,       // the entry's unpacked size was produced
+    OutputOverrun,  // the stream made more bytes than the entry holds; the excess was dropped
+    InputExhausted, // the stream ended before the entry was complete
+};
+
+class UnpackState {
+  public:
+    // Null when the window cannot be allocated.
+    static std::unique_ptr<UnpackState> create();
+
+    // Unpacks one entry from its packedSize bytes at packed. solid: the entry
+    // continues the previous one (else the state starts clean). output: a buffer
+    // of unpackedSize bytes that receives the entry, with outputCount advanced by
+    // what was written; null for an entry that is only decoded to carry a solid
+    // archive's state forward.
+    UnpackResult unpackEntry(const unsigned char* packed, uint32_t packedSize,
+                             uint32_t unpackedSize, bool solid, unsigned char* output,
+                             uint32_t& outputCount);
+
+    UnpackState(const UnpackState&) = delete;
+    UnpackState& operator=(const UnpackState&) = delete;
+
+  private:
+    struct FreeWindow {
+        void operator()(unsigned char* window) const;
+    };
+
+    UnpackState() = default;
+
+    // The hot state of a stretch of decoding, kept in locals.
+    struct Run {
+        BitInput input;
+        uint32_t write = 0;
+        int64_t left = 0;
+        int64_t room = 0; // bytes that may be written before a flush is due
+        bool goesOn() const;
+    };
+
+    void startEntry(bool solid);
+    void clearWindow();
+    void readTables();
+    void buildDecoders(unsigned lengthCount);
+    Run beginRun() const;
+    void endRun(const Run& run);
+    bool switchTables(Run& run, bool audio);
+    void decodeNormalRun();
+    void decodeAudioRun();
+    void finishEntry();
+    bool flushDue() const;
+    void flush();
+
+    std::unique_ptr<unsigned char, FreeWindow> window_;
+    uint32_t writePosition_ = 0;
+    uint32_t flushPosition_ = 0;
+    bool windowWrapped_ = false; // written all round since the last clear
+
+    BitInput input_;
+    int64_t outputLeft_ = 0; // the loop runs while not negative
+    unsigned char* output_ = nullptr;
+    uint32_t outputSize_ = 0;
+    uint32_t* outputCount_ = nullptr;
+    bool overrun_ = false;
+
+    std::array<uint32_t, 4> recentDistances_{};
+    uint32_t recentCount_ = 0; // low two bits: the next slot to write
+    uint32_t lastDistance_ = 0;
+    uint32_t lastLength_ = 0;
+
+    std::array<unsigned char, MAX_TABLE_LENGTHS> previousLengths_{};
+    bool audioMode_ = false;
+    unsigned channelCount_ = 1;
+    unsigned currentChannel_ = 0;
+    int channelDelta_ = 0;
+    std::array<AudioChannelState, MAX_AUDIO_CHANNELS> channels_{};
+
+    HuffmanDecoder mainDecoder_;
+    HuffmanDecoder distanceDecoder_;
+    HuffmanDecoder lengthDecoder_;
+    HuffmanDecoder preCodeDecoder_;
+    std::array<HuffmanDecoder, MAX_AUDIO_CHANNELS> audioDecoders_;
+};

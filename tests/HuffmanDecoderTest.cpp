@@ -1,0 +1,102 @@
+#include "resources/HuffmanDecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+// Both decodes of every 16-bit field at the start of a stream must agree on the
+// symbol and on the bits consumed.
+void expectFastEqualsSlow(const HuffmanDecoder& decoder, const std::string& what) {
+    for (unsigned field = 0; field < 0x10000; ++field) {
+        const unsigned char bytes[3] = {static_cast<unsigned char>(field >> 8),
+                                        static_cast<unsigned char>(field), 0x5A};
+        BitInput fast;
+        BitInput slow;
+        fast.reset(bytes, sizeof bytes);
+        slow.reset(bytes, sizeof bytes);
+        const unsigned fastSymbol = decoder.decode(fast);
+        const unsigned slowSymbol = decoder.decodeSlow(slow);
+        if (fastSymbol != slowSymbol || fast.consumedBits() != slow.consumedBits()) {
+            ADD_FAILURE() << what << " field " << field << ": " << fastSymbol << "/"
+                          << fast.consumedBits() << " against " << slowSymbol << "/"
+                          << slow.consumedBits();
+            return;
+        }
+    }
+}
+
+std::vector<unsigned> decodeAll(const HuffmanDecoder& decoder,
+                                const std::vector<unsigned char>& bytes, unsigned count) {
+    BitInput input;
+    input.reset(bytes.data(), bytes.size());
+    std::vector<unsigned> symbols;
+    for (unsigned i = 0; i < count; ++i)
+        symbols.push_back(decoder.decode(input));
+    return symbols;
+}
+
+} // namespace
+
+TEST(HuffmanDecoder, DecodesCanonicalCodesInLengthThenSymbolOrder) {
+    // Codes: symbol 1 "0", symbol 0 "10", symbol 2 "110", symbol 3 "111".
+    const unsigned char lengths[4] = {2, 1, 3, 3};
+    HuffmanDecoder decoder;
+    decoder.build(lengths, 4);
+    // 0 10 110 111 0 111 -> 0101 1011 1011 1000
+    EXPECT_EQ(decodeAll(decoder, {0x5B, 0xB8}, 6), (std::vector<unsigned>{1, 0, 2, 3, 1, 3}));
+}
+
+TEST(HuffmanDecoder, CodesPastTheSymbolsFallBackToTheFirstSymbol) {
+    std::vector<unsigned char> lengths(20, 0);
+    lengths[5] = 2; // the only code: "00"
+    HuffmanDecoder decoder;
+    decoder.build(lengths.data(), 20);
+    BitInput input;
+    const unsigned char bytes[] = {0x3F, 0xFF, 0xFF, 0xFF};
+    input.reset(bytes, sizeof bytes);
+    EXPECT_EQ(decoder.decode(input), 5u);
+    EXPECT_EQ(input.consumedBits(), 2u);
+    // "11..." lies past every code: the longest length is consumed, symbol 5 again.
+    EXPECT_EQ(decoder.decode(input), 5u);
+    EXPECT_EQ(input.consumedBits(), 17u);
+
+    HuffmanDecoder empty; // never built: decodes symbol 0 without reading outside anything
+    EXPECT_EQ(empty.decode(input), 0u);
+}
+
+TEST(HuffmanDecoder, LookupTableMatchesLimitSearchOnRandomLengthSets) {
+    std::mt19937 random(20261208);
+    const unsigned alphabets[] = {PRE_CODE_SYMBOLS, LENGTH_SYMBOLS, DISTANCE_SYMBOLS, AUDIO_SYMBOLS,
+                                  MAIN_SYMBOLS};
+    HuffmanDecoder decoder;
+    for (int trial = 0; trial < 120; ++trial) {
+        const unsigned count = alphabets[trial % 5];
+        // Vary how many symbols get a code and how long the codes are, so that
+        // complete, incomplete and over-subscribed sets all occur.
+        const unsigned maxLength = 1 + random() % MAX_CODE_LENGTH;
+        const unsigned codedPercent = 5 + random() % 96;
+        std::vector<unsigned char> lengths(count, 0);
+        for (unsigned char& length : lengths)
+            if (random() % 100 < codedPercent)
+                length = static_cast<unsigned char>(1 + random() % maxLength);
+        decoder.build(lengths.data(), count);
+        expectFastEqualsSlow(decoder, "trial " + std::to_string(trial));
+    }
+}
+
+TEST(HuffmanDecoder, LookupTableMatchesLimitSearchOnCompleteLongCodes) {
+    // A complete code with lengths 1..15 and two of 15: every length up to the
+    // longest is in use, beyond the lookup table's reach.
+    std::vector<unsigned char> lengths(MAIN_SYMBOLS, 0);
+    for (unsigned i = 0; i < MAX_CODE_LENGTH; ++i)
+        lengths[i * 7] = static_cast<unsigned char>(i + 1);
+    lengths[200] = MAX_CODE_LENGTH;
+    HuffmanDecoder decoder;
+    decoder.build(lengths.data(), MAIN_SYMBOLS);
+    expectFastEqualsSlow(decoder, "complete");
+    // The all-ones code is the second length-15 code.
+    EXPECT_EQ(decodeAll(decoder, {0xFF, 0xFE}, 1), (std::vector<unsigned>{200}));
+}

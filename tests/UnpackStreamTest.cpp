@@ -1,0 +1,211 @@
+// Hand-made packed streams, written bit by bit, that pin down the decoder's
+// behaviour on each form of the stream and on hostile input.
+#include "PackedStreamWriter.h"
+#include "resources/UnpackState.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = StreamBytes;
+
+struct Unpacked {
+    UnpackResult result = UnpackResult::Complete;
+    std::string text;
+};
+
+Unpacked unpack(UnpackState& state, const Bytes& packed, uint32_t size, bool solid = false) {
+    std::vector<unsigned char> output(size + 1, 0xEE);
+    uint32_t count = 0;
+    Unpacked out;
+    out.result = state.unpackEntry(packed.data(), static_cast<uint32_t>(packed.size()), size, solid,
+                                   output.data(), count);
+    EXPECT_LE(count, size);
+    EXPECT_EQ(output[size], 0xEE) << "written past the output";
+    out.text.assign(reinterpret_cast<const char*>(output.data()), count);
+    return out;
+}
+
+Unpacked unpack(const Bytes& packed, uint32_t size) {
+    std::unique_ptr<UnpackState> state = UnpackState::create();
+    return unpack(*state, packed, size);
+}
+
+const Bytes NO_CODES_48(DISTANCE_SYMBOLS, 0);
+const Bytes NO_CODES_28(LENGTH_SYMBOLS, 0);
+
+// Literals A..D, the repeat of the last match (256), a recent distance (259),
+// short matches (261) and a long match (277) with distance symbol 0.
+StreamWriter abcdStream() {
+    StreamWriter stream;
+    stream.normalTables(
+        lengthsOf(MAIN_SYMBOLS,
+                  {{'A', 3}, {'B', 3}, {'C', 3}, {'D', 3}, {256, 3}, {259, 3}, {261, 3}, {277, 3}}),
+        lengthsOf(DISTANCE_SYMBOLS, {{0, 1}}), lengthsOf(LENGTH_SYMBOLS, {{1, 1}}));
+    return stream;
+}
+
+} // namespace
+
+TEST(UnpackStream, DistanceOneRepeatsTheLastByte) {
+    StreamWriter stream = abcdStream();
+    stream.literals("A");
+    stream.symbol(277);       // length slot 7: 7 + 3 = 10, no extra bits
+    stream.distanceSymbol(0); // distance 1
+    const Unpacked out = unpack(stream.bits.bytes(), 11);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    EXPECT_EQ(out.text, std::string(11, 'A'));
+}
+
+TEST(UnpackStream, RepeatAtTheStartCopiesNothingThenRepeatsAndRecentDistancesWork) {
+    StreamWriter stream = abcdStream();
+    stream.symbol(256); // no match yet: copies nothing
+    stream.literals("ABCD");
+    stream.symbol(261);
+    stream.bits.put(3, 2); // distance 4, length 2: AB
+    stream.symbol(256);    // again distance 4, length 2: CD
+    stream.symbol(261);
+    stream.bits.put(0, 2);  // distance 1, length 2: DD
+    stream.symbol(259);     // three matches back: distance 4 (pushed by the repeat)
+    stream.lengthSymbol(1); // length 1 + 2 = 3: CDD
+    const Unpacked out = unpack(stream.bits.bytes(), 13);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    EXPECT_EQ(out.text, "ABCDABCDDDCDD");
+}
+
+TEST(UnpackStream, DistancesBeyondWhatWasWrittenReadTheClearWindow) {
+    StreamWriter stream = abcdStream();
+    stream.literals("A");
+    stream.symbol(261);
+    stream.bits.put(3, 2); // distance 4 from position 1: wraps round to the window's end
+    stream.literals("B");
+    const Unpacked out = unpack(stream.bits.bytes(), 4);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    EXPECT_EQ(out.text, std::string("A\0\0B", 4));
+}
+
+TEST(UnpackStream, KeptLengthsAreTheDeltaBaseClearedOnesAreNot) {
+    const Bytes mainLengths = lengthsOf(MAIN_SYMBOLS, {{'A', 1}, {'B', 2}, {NEW_TABLES, 2}});
+    auto streamWith = [&](bool keep, bool resend) {
+        StreamWriter stream;
+        stream.normalTables(mainLengths, NO_CODES_48, NO_CODES_28);
+        stream.literals("A");
+        stream.symbol(NEW_TABLES);
+        stream.bits.put(keep ? 1 : 0, 2);
+        stream.preCodeHeader();
+        for (unsigned i = 0; i < NORMAL_TABLE_LENGTHS; ++i)
+            stream.delta(resend && i < MAIN_SYMBOLS ? mainLengths[i] : 0);
+        stream.literals("BA");
+        return stream.bits.bytes();
+    };
+    // Zero deltas on kept lengths: the same code again.
+    EXPECT_EQ(unpack(streamWith(true, false), 3).text, "ABA");
+    // Cleared lengths: the lengths must be sent whole.
+    EXPECT_EQ(unpack(streamWith(false, true), 3).text, "ABA");
+    // Zero deltas on cleared lengths leave no codes: "BA" no longer decodes.
+    EXPECT_NE(unpack(streamWith(false, false), 3).text, "ABA");
+}
+
+TEST(UnpackStream, TwoAudioChannelsKeepTheirOwnPredictors) {
+    StreamWriter stream;
+    stream.audioTables({lengthsOf(AUDIO_SYMBOLS, {{0x10, 1}, {0x30, 1}}),
+                        lengthsOf(AUDIO_SYMBOLS, {{0x20, 2}, {0x40, 2}, {AUDIO_NEW_TABLES, 1}})});
+    for (int i = 0; i < 4; ++i) {
+        stream.audioSymbol(0, 0x10);
+        stream.audioSymbol(1, 0x20);
+    }
+    // With zero weights each channel's byte is its own last byte minus the delta.
+    const Unpacked out = unpack(stream.bits.bytes(), 8);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    EXPECT_EQ(out.text, "\xF0\xE0\xE0\xC0\xD0\xA0\xC0\x80");
+}
+
+TEST(UnpackStream, AudioTablesSwitchBackToNormalMode) {
+    StreamWriter stream;
+    stream.audioTables({lengthsOf(AUDIO_SYMBOLS, {{0x10, 1}, {AUDIO_NEW_TABLES, 1}})});
+    stream.audioSymbol(0, 0x10);
+    stream.audioSymbol(0, AUDIO_NEW_TABLES);
+    stream.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 1}, {'B', 1}}), NO_CODES_48, NO_CODES_28);
+    stream.literals("AB");
+    EXPECT_EQ(unpack(stream.bits.bytes(), 3).text, "\xF0"
+                                                   "AB");
+}
+
+TEST(UnpackStream, ZeroRunsPastTheLengthCountAreCut) {
+    StreamWriter stream;
+    stream.bits.put(2, 2);
+    stream.bits.put(3, 2); // four channels: 1028 lengths, all the state holds
+    stream.preCodeHeader();
+    stream.delta(1); // channel 0: symbol 0 has the only code, "0"
+    for (unsigned sent = 1; sent < MAX_TABLE_LENGTHS; sent += 138)
+        stream.zeroRun(138); // the last run reaches 105 lengths past the end
+    for (int i = 0; i < 4; ++i)
+        stream.bits.put(0, 1);
+    // Only channel 0 has a code; the others decode their first symbol, 0, with
+    // the longest code length.
+    EXPECT_EQ(unpack(stream.bits.bytes(), 1).text, std::string(1, '\0'));
+}
+
+TEST(UnpackStream, OverlongOutputIsDroppedNotWrittenPastTheBuffer) {
+    StreamWriter stream = abcdStream();
+    stream.literals("A");
+    stream.symbol(277);
+    stream.distanceSymbol(0);
+    const Unpacked out = unpack(stream.bits.bytes(), 5); // the match makes 11 bytes
+    EXPECT_EQ(out.result, UnpackResult::OutputOverrun);
+    EXPECT_EQ(out.text, "");
+}
+
+TEST(UnpackStream, StreamsThatEndEarlyOrMakeNoProgressStop) {
+    StreamWriter repeats; // only the repeat of a match that never was: no output at all
+    repeats.normalTables(lengthsOf(MAIN_SYMBOLS, {{256, 1}}), NO_CODES_48, NO_CODES_28);
+    for (int i = 0; i < 40; ++i)
+        repeats.symbol(256);
+    EXPECT_EQ(unpack(repeats.bits.bytes(), 100000).result, UnpackResult::InputExhausted);
+
+    StreamWriter switches; // table sets, one after another, and nothing else
+    for (int i = 0; i < 20; ++i) {
+        switches.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 1}, {NEW_TABLES, 1}}), NO_CODES_48,
+                              NO_CODES_28);
+        switches.symbol(NEW_TABLES);
+    }
+    EXPECT_EQ(unpack(switches.bits.bytes(), 100000).result, UnpackResult::InputExhausted);
+
+    StreamWriter cut = abcdStream();
+    cut.literals("ABCD");
+    const Unpacked out = unpack(cut.bits.bytes(), 100000);
+    EXPECT_EQ(out.result, UnpackResult::InputExhausted);
+    EXPECT_EQ(out.text.substr(0, 4), "ABCD");
+
+    EXPECT_EQ(unpack(Bytes(), 10).result, UnpackResult::InputExhausted);
+}
+
+TEST(UnpackStream, SolidEntryContinuesWindowAndTables) {
+    StreamWriter first;
+    first.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 2}, {'B', 2}, {'C', 2}, {'D', 3}, {269, 3}}),
+                       NO_CODES_48, NO_CODES_28);
+    first.literals("ABCD");
+    // The entry's last symbol announces the tables the next entry starts with.
+    first.symbol(NEW_TABLES);
+    first.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 2}, {261, 2}, {277, 1}}),
+                       lengthsOf(DISTANCE_SYMBOLS, {{4, 1}}), NO_CODES_28);
+    StreamWriter second = first; // continue with the codes of the second table set
+    second.bits = BitWriter();
+    second.symbol(277); // length 10, distance symbol 4 with one extra bit: distance 5 + 1
+    second.distanceSymbol(4);
+    second.bits.put(1, 1);
+    second.literals("A");
+
+    std::unique_ptr<UnpackState> state = UnpackState::create();
+    EXPECT_EQ(unpack(*state, first.bits.bytes(), 4).text, "ABCD");
+    const Unpacked out = unpack(*state, second.bits.bytes(), 11, true);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    // Distance 6 from position 4 reaches two bytes before the window's start.
+    EXPECT_EQ(out.text, std::string("\0\0ABCD\0\0ABA", 11));
+
+    // Without the solid flag the entry reads its own tables and clears the window.
+    EXPECT_NE(unpack(*state, second.bits.bytes(), 11).text, out.text);
+}
