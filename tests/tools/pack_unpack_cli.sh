@@ -30,6 +30,21 @@ cmp -s "$work/a.txt" "$work/out.txt" || fail "extracted text differs"
 "$bin/glimmer-pack" 2>/dev/null
 [ $? -eq 2 ] || fail "pack without arguments must give 2"
 
+# Packed, solid, harder and audio-mode archives extract byte for byte.
+seq 1 20000 > "$work/c.txt"
+for options in "" "--solid" "-m5" "--solid -m5" "--audio"; do
+  # shellcheck disable=SC2086
+  "$bin/glimmer-pack" $options "$work/p.rar" "data\\c.txt=$work/c.txt" \
+      "data\\b.bin=$work/b.bin" "data\\a.txt=$work/a.txt" || fail "pack $options"
+  for entry in c.txt b.bin a.txt; do
+    "$bin/glimmer-unpack" "$work/p.rar" "data\\$entry" | cmp -s - "$work/$entry" ||
+      fail "$entry after packing with '$options'"
+  done
+  [ "$(stat -c %s "$work/p.rar")" -lt 60000 ] || fail "'$options' did not compress the text"
+done
+"$bin/glimmer-unpack" "$work/p.rar" | grep -q 'data\\c.txt .* 0x3[1-5] ok$' ||
+  fail "the text entry is not packed"
+
 if [ -f "$testdata/rar/rar202-comment-nopsw.rar" ]; then
   "$bin/glimmer-unpack" "$testdata/rar/rar202-comment-nopsw.rar" FILE1.TXT "$work/file1" ||
     fail "FILE1.TXT of a real archive"
