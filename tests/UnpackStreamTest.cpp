@@ -209,3 +209,34 @@ TEST(UnpackStream, SolidEntryContinuesWindowAndTables) {
     // Without the solid flag the entry reads its own tables and clears the window.
     EXPECT_NE(unpack(*state, second.bits.bytes(), 11).text, out.text);
 }
+
+TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {
+    // 255 distinct literals, one match of distance 255 and length 255, then
+    // repeats of it: a period that does not divide the window size, so a byte
+    // lost or doubled at a flush or at the window's end shows.
+    std::map<unsigned, unsigned char> coded = {{REPEAT_LAST_MATCH, 9}, {297, 9}};
+    for (unsigned literal = 0; literal < 255; ++literal)
+        coded[literal] = 9;
+    StreamWriter stream;
+    stream.normalTables(lengthsOf(MAIN_SYMBOLS, coded), lengthsOf(DISTANCE_SYMBOLS, {{15, 1}}),
+                        NO_CODES_28);
+    for (unsigned literal = 0; literal < 255; ++literal)
+        stream.symbol(literal);
+    stream.symbol(297);     // length slot 27: 224 + 3 + extra
+    stream.bits.put(28, 5); // length 255
+    stream.distanceSymbol(15);
+    stream.bits.put(62, 6); // distance 192 + 1 + 62 = 255
+    const unsigned repeats = 12000;
+    for (unsigned i = 0; i < repeats; ++i)
+        stream.symbol(REPEAT_LAST_MATCH);
+
+    const uint32_t size = 255 * (repeats + 2);
+    ASSERT_GT(size, 2 * WINDOW_SIZE);
+    const Unpacked out = unpack(stream.bits.bytes(), size);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    ASSERT_EQ(out.text.size(), size);
+    size_t wrong = 0;
+    for (size_t i = 0; i < size; ++i)
+        wrong += static_cast<unsigned char>(out.text[i]) != i % 255;
+    EXPECT_EQ(wrong, 0u);
+}

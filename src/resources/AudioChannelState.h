@@ -26,7 +26,10 @@ class AudioChannelState {
     std::array<int, 5> weights_{}; // K1..K5
     std::array<int, 4> deltas_{};  // D1..D4
     int lastDelta_ = 0;
-    std::array<uint32_t, 11> errors_{}; // summed error of each weight tried one step up or down
+    // Per byte of the current interval: the coded error (times 8) and the terms
+    // D1..D4 and the channel delta it was predicted with.
+    std::array<int16_t, ADAPT_INTERVAL> errorHistory_{};
+    std::array<std::array<int16_t, ADAPT_INTERVAL>, 5> termHistory_{};
     uint32_t byteCount_ = 0;
     uint8_t lastByte_ = 0;
 };
@@ -45,13 +48,13 @@ inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) 
     const int prediction = (sum >> 3) & 0xFF;
     const uint8_t result = static_cast<uint8_t>(prediction - static_cast<int>(delta));
 
-    const int error = signedByte(static_cast<int>(delta)) * 8;
-    const int terms[5] = {d[0], d[1], d[2], d[3], channelDelta};
-    errors_[0] += static_cast<uint32_t>(std::abs(error));
-    for (unsigned i = 0; i < 5; ++i) {
-        errors_[2 * i + 1] += static_cast<uint32_t>(std::abs(error - terms[i]));
-        errors_[2 * i + 2] += static_cast<uint32_t>(std::abs(error + terms[i]));
-    }
+    // The error sums of the weights are taken every ADAPT_INTERVAL bytes from
+    // what these bytes saw (see adaptWeights).
+    const unsigned slot = (byteCount_ - 1) % ADAPT_INTERVAL;
+    errorHistory_[slot] = static_cast<int16_t>(signedByte(static_cast<int>(delta)) * 8);
+    for (unsigned i = 0; i < 4; ++i)
+        termHistory_[i][slot] = static_cast<int16_t>(d[i]);
+    termHistory_[4][slot] = static_cast<int16_t>(channelDelta);
 
     lastDelta_ = signedByte(result - lastByte_);
     channelDelta = lastDelta_;

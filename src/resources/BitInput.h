@@ -20,7 +20,7 @@ class BitInput {
     // Tops the buffer up to at least 49 bits, 56 while eight bytes of data remain;
     // a decoding step that refills first needs no further refill for 49 bits.
     void refill() {
-        if (next_ + 8 <= size_) {
+        if (size_ >= 8 && next_ <= size_ - 8) {
             // The load may bring part of one more byte; those bits are that byte's
             // own, and the next refill brings the same bits again.
             buffer_ |= loadBigEndian64(data_ + next_) >> count_;

@@ -45,10 +45,9 @@ unsigned HuffmanDecoder::decodeSlow(BitInput& input) const {
     return symbolOf(field, length);
 }
 
-unsigned HuffmanDecoder::decodeLong(BitInput& input, unsigned field) const {
+unsigned HuffmanDecoder::longEntry(unsigned field) const {
     const unsigned length = lengthOf(field, QUICK_BITS + 1);
-    input.consume(length);
-    return symbolOf(field, length);
+    return symbolOf(field, length) | length << QUICK_LENGTH_SHIFT;
 }
 
 // Limits are multiples of 2^(16 - L) (or the cap, which no even field reaches), so

@@ -22,12 +22,11 @@ class HuffmanDecoder {
     // search for codes longer than the table covers.
     unsigned decode(BitInput& input) const {
         const unsigned field = input.peek16() & 0xFFFE;
-        const unsigned entry = quick_[field >> (16 - QUICK_BITS)];
-        if (entry >> QUICK_LENGTH_SHIFT) {
-            input.consume(entry >> QUICK_LENGTH_SHIFT);
-            return entry & QUICK_SYMBOL_MASK;
-        }
-        return decodeLong(input, field);
+        unsigned entry = quick_[field >> (16 - QUICK_BITS)];
+        if (!(entry >> QUICK_LENGTH_SHIFT))
+            entry = longEntry(field);
+        input.consume(entry >> QUICK_LENGTH_SHIFT);
+        return entry & QUICK_SYMBOL_MASK;
     }
 
     // The same decode by the limit search alone; kept as the reference for the
@@ -42,7 +41,8 @@ class HuffmanDecoder {
     // The code length of field: the shortest from `from` on whose limit lies above it.
     unsigned lengthOf(unsigned field, unsigned from) const;
     unsigned symbolOf(unsigned field, unsigned length) const;
-    unsigned decodeLong(BitInput& input, unsigned field) const;
+    // A code too long for the lookup table, in the table's entry form.
+    unsigned longEntry(unsigned field) const;
     void buildQuickTable();
 
     unsigned symbolCount_ = 0;

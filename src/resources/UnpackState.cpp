@@ -181,52 +181,40 @@ void UnpackState::buildDecoders(unsigned lengthCount) {
     lengthDecoder_.build(lengths + MAIN_SYMBOLS + DISTANCE_SYMBOLS, LENGTH_SYMBOLS);
 }
 
-UnpackState::Run UnpackState::beginRun() const {
-    Run run;
-    run.input = input_;
-    run.write = writePosition_;
-    run.left = outputLeft_;
-    // Bytes that may still be written before a flush is due (see flushDue).
+// Bytes that may still be written before a flush is due (see flushDue).
+int64_t UnpackState::flushRoom() const {
     const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
-    run.room = int64_t{gap == 0 ? WINDOW_SIZE : gap} - FLUSH_MARGIN;
-    return run;
+    return int64_t{gap == 0 ? WINDOW_SIZE : gap} - FLUSH_MARGIN;
 }
 
-void UnpackState::endRun(const Run& run) {
-    input_ = run.input;
+// Stores the state a decoding run kept in locals. The input comes by value so
+// that the run's own copy never has its address taken.
+void UnpackState::endRun(BitInput input, uint32_t write, int64_t left) {
+    input_ = input;
     // A run writes less than the window holds, so it wrapped when it ended lower.
-    if (run.write < writePosition_)
+    if (write < writePosition_)
         windowWrapped_ = true;
-    writePosition_ = run.write;
-    outputLeft_ = run.left;
-}
-
-bool UnpackState::Run::goesOn() const {
-    return left >= 0 && room >= 0 && !input.exhausted();
-}
-
-// Reads a table set in the middle of a run. True when the run can go on in its mode.
-bool UnpackState::switchTables(Run& run, bool audio) {
-    endRun(run);
-    readTables();
-    run = beginRun();
-    return audioMode_ == audio;
+    writePosition_ = write;
+    outputLeft_ = left;
 }
 
 // Decodes normal-mode symbols until the entry is complete, a flush is due, the
-// input is used up or new tables switch to the multimedia mode.
+// input is used up or new tables switch to the multimedia mode. The hot state
+// lives in locals for the run.
 void UnpackState::decodeNormalRun() {
     unsigned char* const window = window_.get();
-    Run run = beginRun();
-    BitInput& in = run.input;
-    while (run.goesOn()) {
+    BitInput in = input_;
+    uint32_t write = writePosition_;
+    int64_t left = outputLeft_;
+    int64_t room = flushRoom();
+    while (left >= 0 && room >= 0 && !in.exhausted()) {
         in.refill(); // enough for the longest symbol with all its extra bits
         const unsigned symbol = mainDecoder_.decode(in);
         if (symbol < REPEAT_LAST_MATCH) {
-            window[run.write] = static_cast<unsigned char>(symbol);
-            run.write = (run.write + 1) & WINDOW_MASK;
-            --run.left;
-            --run.room;
+            window[write] = static_cast<unsigned char>(symbol);
+            write = (write + 1) & WINDOW_MASK;
+            --left;
+            --room;
             continue;
         }
         uint32_t distance = lastDistance_;
@@ -239,8 +227,11 @@ void UnpackState::decodeNormalRun() {
                 DISTANCE_BASES[distanceSlot] + 1 + in.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
             length += lengthBonus(distance);
         } else if (symbol == NEW_TABLES) {
-            if (!switchTables(run, false))
-                break;
+            endRun(in, write, left);
+            readTables();
+            if (audioMode_)
+                return;
+            in = input_;
             continue;
         } else if (symbol >= FIRST_SHORT_MATCH) {
             const unsigned slot = symbol - FIRST_SHORT_MATCH;
@@ -256,34 +247,40 @@ void UnpackState::decodeNormalRun() {
         recentDistances_[recentCount_++ & 3] = distance;
         lastDistance_ = distance;
         lastLength_ = length;
-        run.write = copyMatch(window, run.write, distance, length) & WINDOW_MASK;
-        run.left -= length;
-        run.room -= length;
+        write = copyMatch(window, write, distance, length) & WINDOW_MASK;
+        left -= length;
+        room -= length;
     }
-    endRun(run);
+    endRun(in, write, left);
 }
 
 // Decodes multimedia bytes, channel after channel, until the entry is complete,
 // a flush is due, the input is used up or new tables switch to the normal mode.
 void UnpackState::decodeAudioRun() {
     unsigned char* const window = window_.get();
-    Run run = beginRun();
-    while (run.goesOn()) {
-        run.input.refill();
-        const unsigned symbol = audioDecoders_[currentChannel_].decode(run.input);
+    BitInput in = input_;
+    uint32_t write = writePosition_;
+    int64_t left = outputLeft_;
+    int64_t room = flushRoom();
+    while (left >= 0 && room >= 0 && !in.exhausted()) {
+        in.refill();
+        const unsigned symbol = audioDecoders_[currentChannel_].decode(in);
         if (symbol == AUDIO_NEW_TABLES) {
-            if (!switchTables(run, true))
-                break;
+            endRun(in, write, left);
+            readTables();
+            if (!audioMode_)
+                return;
+            in = input_;
             continue;
         }
-        window[run.write] = channels_[currentChannel_].decodeByte(symbol, channelDelta_);
-        run.write = (run.write + 1) & WINDOW_MASK;
+        window[write] = channels_[currentChannel_].decodeByte(symbol, channelDelta_);
+        write = (write + 1) & WINDOW_MASK;
         if (++currentChannel_ >= channelCount_)
             currentChannel_ = 0;
-        --run.left;
-        --run.room;
+        --left;
+        --room;
     }
-    endRun(run);
+    endRun(in, write, left);
 }
 
 // The entry's last symbol may announce the tables that a following solid entry

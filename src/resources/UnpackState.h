@@ -51,22 +51,12 @@ class UnpackState {
 
     UnpackState() = default;
 
-    // The hot state of a stretch of decoding, kept in locals.
-    struct Run {
-        BitInput input;
-        uint32_t write = 0;
-        int64_t left = 0;
-        int64_t room = 0; // bytes that may be written before a flush is due
-        bool goesOn() const;
-    };
-
     void startEntry(bool solid);
     void clearWindow();
     void readTables();
     void buildDecoders(unsigned lengthCount);
-    Run beginRun() const;
-    void endRun(const Run& run);
-    bool switchTables(Run& run, bool audio);
+    int64_t flushRoom() const;
+    void endRun(BitInput input, uint32_t write, int64_t left);
     void decodeNormalRun();
     void decodeAudioRun();
     void finishEntry();
