@@ -15,7 +15,7 @@ using StreamBytes = std::vector<unsigned char>;
 
 // Writes bits most significant first, padding the last byte with zeros.
 class BitWriter {
-  public:
+public:
     void put(uint32_t value, unsigned count) {
         for (unsigned i = count; i-- > 0;) {
             if (used_ % 8 == 0)
@@ -28,7 +28,7 @@ class BitWriter {
     const StreamBytes& bytes() const { return bytes_; }
     size_t bitCount() const { return used_; }
 
-  private:
+private:
     StreamBytes bytes_;
     size_t used_ = 0;
 };
@@ -67,7 +67,7 @@ inline StreamBytes lengthsOf(unsigned count, const std::map<unsigned, unsigned c
 // Builds a packed stream: table sets whose lengths go through a pre-code that
 // gives the deltas 0..15 the codes 1xxxx and the long zero run (18) the code 0.
 class StreamWriter {
-  public:
+public:
     // Normal-mode tables; keep: the header asks to keep the previous lengths as
     // the delta base.
     void normalTables(const StreamBytes& mainLengths, const StreamBytes& distanceLengths,
@@ -118,7 +118,7 @@ class StreamWriter {
     std::vector<Code> main, distance, length;
     std::vector<std::vector<Code>> audio;
 
-  private:
+private:
     void put(const Code& code) {
         ASSERT_NE(code.length, 0u) << "symbol without a code";
         bits.put(code.bits, code.length);

@@ -48,7 +48,7 @@ DecodedTrack decode(const std::string& path) {
 }
 
 class SoundtrackFile : public testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() {
         track = new DecodedTrack(decode(std::string(GLIMMER_BUILD_DIR) + "/content/set_18.mp3"));
     }

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 class AudioChannelState {
-  public:
+public:
     // Produces the byte for the coded error `delta` (0..255). channelDelta is the
     // difference of the last byte of any channel; it is updated here.
     uint8_t decodeByte(unsigned delta, int& channelDelta);
@@ -17,7 +17,7 @@ class AudioChannelState {
     // The weights K1..K5, for inspection.
     const std::array<int, 5>& weights() const { return weights_; }
 
-  private:
+private:
     static constexpr unsigned ADAPT_INTERVAL = 32;
 
     static int signedByte(int value) { return static_cast<int8_t>(static_cast<uint8_t>(value)); }

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 class BitInput {
-  public:
+public:
     void reset(const unsigned char* data, size_t size) {
         data_ = data;
         size_ = size;
@@ -67,7 +67,7 @@ class BitInput {
     // True once decoding has consumed bits that lie beyond the data.
     bool exhausted() const { return consumedBits() > size_ * 8; }
 
-  private:
+private:
     static uint64_t loadBigEndian64(const unsigned char* bytes) {
         // Written out so that compilers turn it into one load and a byte swap.
         return uint64_t{bytes[0]} << 56 | uint64_t{bytes[1]} << 48 | uint64_t{bytes[2]} << 40 |

@@ -12,7 +12,7 @@
 #include <cstdint>
 
 class HuffmanDecoder {
-  public:
+public:
     static constexpr unsigned MAX_SYMBOLS = MAIN_SYMBOLS;
 
     // lengths: symbolCount (at most MAX_SYMBOLS) code lengths 0..15, 0 for no code.
@@ -33,7 +33,7 @@ class HuffmanDecoder {
     // lookup table.
     unsigned decodeSlow(BitInput& input) const;
 
-  private:
+private:
     static constexpr unsigned QUICK_BITS = 10;
     static constexpr unsigned QUICK_LENGTH_SHIFT = 12;
     static constexpr unsigned QUICK_SYMBOL_MASK = (1u << QUICK_LENGTH_SHIFT) - 1;

@@ -28,7 +28,7 @@ enum class UnpackResult {
 };
 
 class UnpackState {
-  public:
+public:
     // Null when the window cannot be allocated.
     static std::unique_ptr<UnpackState> create();
 
@@ -44,7 +44,7 @@ class UnpackState {
     UnpackState(const UnpackState&) = delete;
     UnpackState& operator=(const UnpackState&) = delete;
 
-  private:
+private:
     struct FreeWindow {
         void operator()(unsigned char* window) const;
     };

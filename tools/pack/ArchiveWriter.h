@@ -9,7 +9,7 @@
 #include <vector>
 
 class ArchiveWriter {
-  public:
+public:
     explicit ArchiveWriter(bool solid = false);
 
     // A directory entry (no data).
@@ -22,7 +22,7 @@ class ArchiveWriter {
     // The whole archive, ending with an end block.
     Bytes finish() const;
 
-  private:
+private:
     struct Entry {
         std::string name;
         uint16_t flags = 0;

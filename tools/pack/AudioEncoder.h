@@ -27,7 +27,7 @@ struct AudioEncoderState {
 };
 
 class AudioEncoder {
-  public:
+public:
     // The symbol that makes the decoder produce byte on channel, updating the
     // channel's predictor as the decoder does.
     static uint8_t encodeByte(ChannelPredictor& channel, int& channelDelta, uint8_t byte);

@@ -6,7 +6,7 @@
 #include <vector>
 
 class BitOutput {
-  public:
+public:
     // Appends the low count bits of value (count at most 32), highest first.
     void write(uint32_t value, unsigned count) {
         if (count == 0)
@@ -29,7 +29,7 @@ class BitOutput {
         return std::move(bytes_);
     }
 
-  private:
+private:
     std::vector<unsigned char> bytes_;
     uint64_t pending_ = 0;
     unsigned pendingBits_ = 0;

@@ -28,13 +28,13 @@ struct PackedEntry {
 };
 
 class Compressor {
-  public:
+public:
     explicit Compressor(const PackOptions& options);
 
     // Packs the next entry of the archive.
     PackedEntry pack(const Bytes& data);
 
-  private:
+private:
     // What the decoder carries from one entry of a solid run to the next.
     struct StreamState {
         MatchHistory matches;

@@ -16,7 +16,7 @@ std::vector<uint8_t> buildCodeLengths(const uint32_t* counts, unsigned symbolCou
 uint64_t codedBits(const uint32_t* counts, const uint8_t* lengths, unsigned symbolCount);
 
 class HuffmanEncoder {
-  public:
+public:
     HuffmanEncoder() = default;
     // Codes in canonical order: shorter codes first, equal lengths by symbol value.
     HuffmanEncoder(const uint8_t* lengths, unsigned symbolCount);
@@ -25,7 +25,7 @@ class HuffmanEncoder {
         out.write(codes_[symbol], lengths_[symbol]);
     }
 
-  private:
+private:
     std::vector<uint8_t> lengths_;
     std::vector<uint16_t> codes_;
 };

@@ -60,14 +60,14 @@ struct ParseEffort {
 };
 
 class LzParser {
-  public:
+public:
     // Parses data[start..size); data[0..start) is history earlier symbols produced.
     LzParser(const uint8_t* data, size_t size, size_t start, const ParseEffort& effort);
 
     // The tokens for the whole range; history is updated as the decoder will.
     std::vector<Token> parse(MatchHistory& history, const CostModel& model);
 
-  private:
+private:
     enum class Form { LITERAL, REPEAT_LAST, RECENT, SHORT, LONG };
     struct Choice {
         Form form = Form::LITERAL;

@@ -14,7 +14,7 @@ struct Match {
 };
 
 class MatchFinder {
-  public:
+public:
     // data[0..size) is searched; positions below start are history that may be
     // matched but is not coded. chainLimit bounds the candidates tried per position,
     // and a match of niceLength ends the search early.
@@ -32,7 +32,7 @@ class MatchFinder {
     // Length of the match at at with the given distance, capped at maxLength.
     unsigned matchLength(size_t at, uint32_t distance, unsigned maxLength) const;
 
-  private:
+private:
     struct Chains {
         std::vector<int32_t> head;
         std::vector<int32_t> previous;

@@ -40,7 +40,7 @@ using Field = std::function<float(Point)>;
 using Paint = std::function<Rgba(Point)>;
 
 class Mask {
-  public:
+public:
     Mask(int width, int height, View view = {});
 
     int width() const { return width_; }
@@ -64,7 +64,7 @@ class Mask {
     Mask& blur(float radius, Edges edges = Edges::Clear);
     Mask& scale(float factor);
 
-  private:
+private:
     int index(int x, int y) const { return y * width_ + x; }
     void boxPass(int radius, bool horizontal, Edges edges);
 
@@ -75,7 +75,7 @@ class Mask {
 };
 
 class Canvas {
-  public:
+public:
     Canvas(int width, int height, View view = {}, Rgba background = {});
 
     int width() const { return width_; }
@@ -99,7 +99,7 @@ class Canvas {
     // away from them.
     void extendColourIntoClear(int reach);
 
-  private:
+private:
     int index(int x, int y) const { return y * width_ + x; }
 
     int width_;

@@ -8,7 +8,7 @@
 namespace pictures {
 
 class Noise {
-  public:
+public:
     explicit Noise(uint32_t seed) : seed_(seed) {}
 
     // Gradient noise, about -1..1, smooth, zero at lattice points. An axis with
@@ -24,21 +24,21 @@ class Noise {
     // Like fractal, but sums 1 - |noise|: sharp ridges where the noise crosses zero.
     float ridged(float x, float y, float z, int octaves, int periodX = 0, int periodY = 0) const;
 
-  private:
+private:
     float gradientDot(int ix, int iy, int iz, float fx, float fy, float fz) const;
 
     uint32_t seed_;
 };
 
 class Random {
-  public:
+public:
     explicit Random(uint64_t seed) : state_(seed) {}
 
     uint64_t next();
     // Uniform in [low, high).
     float range(float low, float high);
 
-  private:
+private:
     uint64_t state_;
 };
 

@@ -9,7 +9,7 @@
 namespace pictures {
 
 class ColourRamp {
-  public:
+public:
     struct Stop {
         float at;
         Rgba colour;
@@ -20,7 +20,7 @@ class ColourRamp {
     // Colour at t, interpolated between the stops (which are in rising order).
     Rgba at(float t) const;
 
-  private:
+private:
     std::vector<Stop> stops_;
 };
 

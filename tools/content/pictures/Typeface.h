@@ -11,7 +11,7 @@ struct FT_FaceRec_;
 namespace pictures {
 
 class Typeface {
-  public:
+public:
     // Opens the font file; check ready() before use.
     explicit Typeface(const std::string& fontPath);
     ~Typeface();
@@ -33,7 +33,7 @@ class Typeface {
     void set(Mask& mask, const std::string& utf8, float centreX, float baselineY, float size,
              float tracking = 0.0f) const;
 
-  private:
+private:
     // Walks the glyphs at pixel sizes (sizeX, sizeY); calls visit for each
     // with the pen position in pixels (26.6 fixed point) and returns the
     // total advance in pixels.

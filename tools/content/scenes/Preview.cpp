@@ -42,7 +42,7 @@ struct ScreenPoint {
 };
 
 class Rasteriser {
-  public:
+public:
     Rasteriser(PreviewImage& image, float fieldOfView)
         : image(image),
           depth(size_t(image.width) * image.height, std::numeric_limits<float>::max()),
@@ -65,7 +65,7 @@ class Rasteriser {
         fill(corners, area, surface, shade(eye, colour));
     }
 
-  private:
+private:
     static float edge(const ScreenPoint& a, const ScreenPoint& b, const ScreenPoint& c) {
         return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
     }
@@ -113,7 +113,7 @@ class Rasteriser {
 };
 
 class PreviewRenderer {
-  public:
+public:
     PreviewRenderer(Lib3dsFile* file, PreviewImage& image, Rasteriser& rasteriser)
         : file(file), image(image), rasteriser(rasteriser) {}
 
@@ -125,7 +125,7 @@ class PreviewRenderer {
         }
     }
 
-  private:
+private:
     // The same chain the player applies: view, node, minus pivot, and the
     // inverse mesh matrix that brings the stored points home.
     void drawObject(Lib3dsNode* node, Lib3dsMatrix view) {

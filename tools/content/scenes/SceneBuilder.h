@@ -29,7 +29,7 @@ struct CameraNodes {
 };
 
 class SceneBuilder {
-  public:
+public:
     // frames: the length of the animation; keys are set from frame 0 up to
     // and including this frame, so a path that ends where it starts loops.
     // keyStep: the distance in frames between sampled keys.
@@ -61,7 +61,7 @@ class SceneBuilder {
     // Hands over the finished scene.
     Lib3dsFilePtr finish();
 
-  private:
+private:
     void samplePath(Lib3dsLin3Track& track, const Path& path) const;
     void sampleCurve(Lib3dsLin1Track& track, const Curve& curve) const;
     Lib3dsNode* insert(Lib3dsNode* node, const std::string& name, Lib3dsNode* parent);

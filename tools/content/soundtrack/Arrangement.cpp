@@ -67,7 +67,7 @@ constexpr std::array<MelodyNote, 31> kMelody{{
 }};
 
 class Composer {
-  public:
+public:
     std::vector<NoteEvent> notes;
 
     void bar(const Section& section, int bar) {
@@ -98,7 +98,7 @@ class Composer {
         }
     }
 
-  private:
+private:
     void add(Instrument instrument, int bar, int step, double steps, float pitch, float velocity) {
         const double start = bar * kBarSeconds + step * kStepSeconds;
         notes.push_back({instrument, start, steps * kStepSeconds, pitch, velocity});

@@ -20,7 +20,7 @@ struct EnvelopeShape {
 // linearly from wherever the envelope stands to zero, so a note-off at any
 // moment never makes the level jump.
 class Envelope {
-  public:
+public:
     explicit Envelope(const EnvelopeShape& shape);
 
     float next();
@@ -28,7 +28,7 @@ class Envelope {
     bool finished() const { return stage == Stage::Done; }
     float level() const { return value; }
 
-  private:
+private:
     enum class Stage { Attack, Decay, Release, Done };
 
     Stage stage = Stage::Attack;
@@ -43,7 +43,7 @@ class Envelope {
 // Topology-preserving state-variable filter: stays stable for every cutoff
 // below the Nyquist frequency and every resonance below 1.
 class StateVariableFilter {
-  public:
+public:
     enum class Mode { LowPass, BandPass, HighPass };
 
     explicit StateVariableFilter(Mode mode = Mode::LowPass) : mode(mode) {}
@@ -53,7 +53,7 @@ class StateVariableFilter {
     void setup(float cutoffHz, float resonance);
     float process(float input);
 
-  private:
+private:
     Mode mode;
     float a1 = 1.0f, a2 = 0.0f, a3 = 0.0f, k = 2.0f;
     float ic1 = 0.0f, ic2 = 0.0f;
@@ -62,14 +62,14 @@ class StateVariableFilter {
 // Band-limited sawtooth (polynomial band-limited step at the wrap). The pulse
 // is two saws half a period apart.
 class Oscillator {
-  public:
+public:
     void setFrequency(float hz) { increment = hz / kSampleRate; }
     void setPhase(float p) { phase = p; }
     float saw();
     float square();
     float sine();
 
-  private:
+private:
     float blepSaw(float at) const;
     void advance();
 
@@ -79,11 +79,11 @@ class Oscillator {
 
 // Deterministic white noise in [-1, 1).
 class Noise {
-  public:
+public:
     explicit Noise(uint32_t seed) : state(seed ? seed : 0x9E3779B9u) {}
     float next();
 
-  private:
+private:
     uint32_t state;
 };
 
