@@ -305,22 +305,22 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     std::array<AudioChannelState, MAX_AUDIO_CHANNELS> channels = channels_;
     int channelDelta = channelDelta_;
     unsigned channel = currentChannel_;
-    uint32_t done = 0;
+    unsigned char* next = out;
+    unsigned char* const end = out + count;
     const auto step = [&](unsigned c) {
-        in.refill();
         const unsigned symbol = audioDecoders_[c].decode(in);
         if (symbol == AUDIO_NEW_TABLES)
             return false;
-        out[done++] = channels[c].decodeByte(symbol, channelDelta);
+        *next++ = channels[c].decodeByte(symbol, channelDelta);
         return true;
     };
     bool switched = false;
-    while (channel != 0 && done < count && !switched) {
+    while (channel != 0 && next != end && !switched) {
         switched = !step(channel);
         if (!switched && ++channel == Channels)
             channel = 0;
     }
-    while (!switched && count - done >= Channels) {
+    while (!switched && end - next >= Channels) {
 #pragma GCC unroll 4
         for (unsigned c = 0; c < Channels; ++c) {
             if (!step(c)) {
@@ -330,7 +330,7 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
             }
         }
     }
-    while (!switched && done < count) {
+    while (!switched && next != end) {
         switched = !step(channel);
         if (!switched && ++channel == Channels)
             channel = 0;
@@ -339,7 +339,7 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     channels_ = channels;
     channelDelta_ = channelDelta;
     currentChannel_ = channel;
-    return done;
+    return static_cast<uint32_t>(next - out);
 }
 
 // The entry's last symbol may announce the tables that a following solid entry
