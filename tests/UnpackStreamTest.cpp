@@ -183,6 +183,27 @@ TEST(UnpackStream, StreamsThatEndEarlyOrMakeNoProgressStop) {
     EXPECT_EQ(unpack(Bytes(), 10).result, UnpackResult::InputExhausted);
 }
 
+TEST(UnpackStream, AudioBytesDecodeUntilTheDataIsUsedUpExactly) {
+    // One-bit codes, and every bit past the symbols written (the padding and
+    // what reads as zeros beyond the data) is the code of delta 0x10: each bit
+    // the data holds makes one byte, and one more starts on its last bit.
+    for (unsigned channels = 1; channels <= MAX_AUDIO_CHANNELS; ++channels) {
+        for (unsigned extra = 0; extra < 40; ++extra) {
+            StreamWriter stream;
+            stream.audioTables(std::vector<Bytes>(
+                channels, lengthsOf(AUDIO_SYMBOLS, {{0x10, 1}, {AUDIO_NEW_TABLES, 1}})));
+            const size_t headerBits = stream.bits.bitCount();
+            for (unsigned i = 0; i < extra; ++i)
+                stream.audioSymbol(i % channels, 0x10);
+            const Bytes packed = stream.bits.bytes();
+            const Unpacked out = unpack(packed, 100000);
+            EXPECT_EQ(out.result, UnpackResult::InputExhausted);
+            EXPECT_EQ(out.text.size(), packed.size() * 8 - headerBits + 1)
+                << channels << " channels, " << extra << " symbols";
+        }
+    }
+}
+
 TEST(UnpackStream, SolidEntryContinuesWindowAndTables) {
     StreamWriter first;
     first.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 2}, {'B', 2}, {'C', 2}, {'D', 3}, {269, 3}}),

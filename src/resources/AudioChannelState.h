@@ -24,10 +24,10 @@ private:
     void adaptWeights();
 
     std::array<int, 5> weights_{}; // K1..K5
-    std::array<int, 4> deltas_{};  // D1..D4
     int lastDelta_ = 0;
-    // Per byte of the current interval: the coded error (times 8) and the terms
-    // D1..D4 and the channel delta it was predicted with.
+    // Per byte of the last ADAPT_INTERVAL, a ring by byte count: the coded error
+    // (times 8) and the terms D1..D4 and the channel delta it was predicted with.
+    // The previous byte's terms are the base of the next byte's D1..D4.
     std::array<int16_t, ADAPT_INTERVAL> errorHistory_{};
     std::array<std::array<int16_t, ADAPT_INTERVAL>, 5> termHistory_{};
     uint32_t byteCount_ = 0;
@@ -35,12 +35,10 @@ private:
 };
 
 inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) {
-    ++byteCount_;
-    std::array<int, 4>& d = deltas_;
-    d[3] = d[2];
-    d[2] = d[1];
-    d[1] = lastDelta_ - d[0];
-    d[0] = lastDelta_;
+    const unsigned slot = byteCount_++ % ADAPT_INTERVAL;
+    const unsigned previous = (slot - 1) % ADAPT_INTERVAL;
+    const std::array<int, 4> d = {lastDelta_, lastDelta_ - termHistory_[0][previous],
+                                  termHistory_[1][previous], termHistory_[2][previous]};
 
     const std::array<int, 5>& k = weights_;
     const int sum =
@@ -50,7 +48,6 @@ inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) 
 
     // The error sums of the weights are taken every ADAPT_INTERVAL bytes from
     // what these bytes saw (see adaptWeights).
-    const unsigned slot = (byteCount_ - 1) % ADAPT_INTERVAL;
     errorHistory_[slot] = static_cast<int16_t>(signedByte(static_cast<int>(delta)) * 8);
     for (unsigned i = 0; i < 4; ++i)
         termHistory_[i][slot] = static_cast<int16_t>(d[i]);

@@ -58,6 +58,12 @@ public:
 
     size_t consumedBits() const { return next_ * 8 - count_; }
 
+    // Bits of data not yet consumed; 0 once exhausted.
+    size_t bitsLeft() const {
+        const size_t used = consumedBits();
+        return used < size_ * 8 ? size_ * 8 - used : 0;
+    }
+
     // Whole bytes of data from the current byte on.
     size_t bytesLeft() const {
         const size_t byte = consumedBits() >> 3;

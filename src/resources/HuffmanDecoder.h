@@ -21,10 +21,10 @@ public:
     // Decodes one symbol through the lookup table, falling back to the limit
     // search for codes longer than the table covers.
     unsigned decode(BitInput& input) const {
-        const unsigned field = input.peek16() & 0xFFFE;
+        const unsigned field = input.peek16();
         unsigned entry = quick_[field >> (16 - QUICK_BITS)];
         if (!(entry >> QUICK_LENGTH_SHIFT))
-            entry = longEntry(field);
+            entry = longEntry(field & 0xFFFE);
         input.consume(entry >> QUICK_LENGTH_SHIFT);
         return entry & QUICK_SYMBOL_MASK;
     }

@@ -256,31 +256,90 @@ void UnpackState::decodeNormalRun() {
 
 // Decodes multimedia bytes, channel after channel, until the entry is complete,
 // a flush is due, the input is used up or new tables switch to the normal mode.
+// The bytes come in batches that no check can end early: no more than remain to
+// be written before the entry is complete, a flush is due or the window wraps,
+// and no more than the data holds symbols of the longest code.
 void UnpackState::decodeAudioRun() {
-    unsigned char* const window = window_.get();
     BitInput in = input_;
     uint32_t write = writePosition_;
     int64_t left = outputLeft_;
     int64_t room = flushRoom();
     while (left >= 0 && room >= 0 && !in.exhausted()) {
-        in.refill();
-        const unsigned symbol = audioDecoders_[currentChannel_].decode(in);
-        if (symbol == AUDIO_NEW_TABLES) {
-            endRun(in, write, left);
-            readTables();
-            if (!audioMode_)
-                return;
-            in = input_;
+        const int64_t batch = std::min({left + 1, room + 1, int64_t{WINDOW_SIZE - write},
+                                        static_cast<int64_t>(in.bitsLeft() / MAX_CODE_LENGTH) + 1});
+        const uint32_t count =
+            decodeAudioBatch(in, window_.get() + write, static_cast<uint32_t>(batch));
+        write = (write + count) & WINDOW_MASK;
+        left -= count;
+        room -= count;
+        if (count == batch)
             continue;
-        }
-        window[write] = channels_[currentChannel_].decodeByte(symbol, channelDelta_);
-        write = (write + 1) & WINDOW_MASK;
-        if (++currentChannel_ >= channelCount_)
-            currentChannel_ = 0;
-        --left;
-        --room;
+        endRun(in, write, left);
+        readTables();
+        if (!audioMode_)
+            return;
+        in = input_;
     }
     endRun(in, write, left);
+}
+
+uint32_t UnpackState::decodeAudioBatch(BitInput& in, unsigned char* out, uint32_t count) {
+    switch (channelCount_) {
+    case 1:
+        return decodeAudioBytes<1>(in, out, count);
+    case 2:
+        return decodeAudioBytes<2>(in, out, count);
+    case 3:
+        return decodeAudioBytes<3>(in, out, count);
+    default:
+        return decodeAudioBytes<4>(in, out, count);
+    }
+}
+
+// Decodes up to count bytes of Channels interleaved channels into out; fewer when
+// the table switch comes first (it is consumed). The state lives in locals, and
+// whole frames are decoded with the channel of each byte known in advance.
+template <unsigned Channels>
+uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint32_t count) {
+    BitInput in = input;
+    std::array<AudioChannelState, MAX_AUDIO_CHANNELS> channels = channels_;
+    int channelDelta = channelDelta_;
+    unsigned channel = currentChannel_;
+    unsigned char* next = out;
+    unsigned char* const end = out + count;
+    const auto step = [&](unsigned c) {
+        const unsigned symbol = audioDecoders_[c].decode(in);
+        if (symbol == AUDIO_NEW_TABLES)
+            return false;
+        *next++ = channels[c].decodeByte(symbol, channelDelta);
+        return true;
+    };
+    bool switched = false;
+    while (channel != 0 && next != end && !switched) {
+        switched = !step(channel);
+        if (!switched && ++channel == Channels)
+            channel = 0;
+    }
+    while (!switched && end - next >= Channels) {
+#pragma GCC unroll 4
+        for (unsigned c = 0; c < Channels; ++c) {
+            if (!step(c)) {
+                channel = c;
+                switched = true;
+                break;
+            }
+        }
+    }
+    while (!switched && next != end) {
+        switched = !step(channel);
+        if (!switched && ++channel == Channels)
+            channel = 0;
+    }
+    input = in;
+    channels_ = channels;
+    channelDelta_ = channelDelta;
+    currentChannel_ = channel;
+    return static_cast<uint32_t>(next - out);
 }
 
 // The entry's last symbol may announce the tables that a following solid entry

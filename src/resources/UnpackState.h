@@ -59,6 +59,9 @@ private:
     void endRun(BitInput input, uint32_t write, int64_t left);
     void decodeNormalRun();
     void decodeAudioRun();
+    uint32_t decodeAudioBatch(BitInput& in, unsigned char* out, uint32_t count);
+    template <unsigned Channels>
+    uint32_t decodeAudioBytes(BitInput& input, unsigned char* out, uint32_t count);
     void finishEntry();
     bool flushDue() const;
     void flush();
