@@ -57,22 +57,17 @@ SDL_Event keyDown(SDL_Keycode key) {
     return event;
 }
 
-class AppWindowTest : public ::testing::Test {
+class AppWindowTest : public XvfbTest {
 protected:
-    static void SetUpTestSuite() { display = std::make_unique<XvfbDisplay>(); }
-    static void TearDownTestSuite() { display.reset(); }
-
     void SetUp() override {
-        if (!display->running())
-            GTEST_SKIP() << "Xvfb is not available";
+        XvfbTest::SetUp();
+        if (IsSkipped())
+            return;
         ASSERT_EQ(window.create(), AppWindow::CREATED) << SDL_GetError();
     }
 
-    static std::unique_ptr<XvfbDisplay> display;
     AppWindow window{"glimmerfell test", 800, 600, 32, 16, false};
 };
-
-std::unique_ptr<XvfbDisplay> AppWindowTest::display;
 
 } // namespace
 

@@ -38,14 +38,12 @@ const Box QUESTION{"tessary::glimmerfell", "Full screen experience?", MB_YESNO};
 // The whole program on a private X server, with an archive made here embedded in
 // place of the show's, no audio device, and a clock that runs 10 s per reading so
 // the show is over after a few frames.
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public XvfbTest {
 protected:
-    static void SetUpTestSuite() { display = std::make_unique<XvfbDisplay>(); }
-    static void TearDownTestSuite() { display.reset(); }
-
     void SetUp() override {
-        if (!display->running())
-            GTEST_SKIP() << "Xvfb is not available";
+        XvfbTest::SetUp();
+        if (IsSkipped())
+            return;
         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
         // The dying child starts afresh: a forked copy of a process that has run
         // GL hangs on exit, waiting for renderer threads that fork did not copy.
@@ -91,15 +89,12 @@ protected:
             windowFlags = SDL_GetWindowFlags(window);
     }
 
-    static std::unique_ptr<XvfbDisplay> display;
     Bytes archive;
     std::vector<Box> boxes;
     int answer = IDNO;
     uint32_t readings = 0;
     uint32_t windowFlags = 0;
 };
-
-std::unique_ptr<XvfbDisplay> ProgramTest::display;
 
 } // namespace
 

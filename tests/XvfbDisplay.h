@@ -2,8 +2,11 @@
 // number, which becomes DISPLAY for the test process while it runs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include <sys/wait.h>
@@ -60,4 +63,23 @@ private:
     bool running_ = false;
     bool hadDisplay_ = false;
     std::string previousDisplay_;
+};
+
+// A test suite that shares one private X server; tests skip where Xvfb cannot run.
+// A derived SetUp calls this one first and returns when the test was skipped.
+class XvfbTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { display() = std::make_unique<XvfbDisplay>(); }
+    static void TearDownTestSuite() { display().reset(); }
+
+    void SetUp() override {
+        if (!display()->running())
+            GTEST_SKIP() << "Xvfb is not available";
+    }
+
+private:
+    static std::unique_ptr<XvfbDisplay>& display() {
+        static std::unique_ptr<XvfbDisplay> shared;
+        return shared;
+    }
 };
