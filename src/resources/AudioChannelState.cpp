@@ -9,7 +9,6 @@ constexpr int MAX_WEIGHT = 16;
 // Eight 16-bit lanes, which compilers keep in vector registers.
 using Lanes = int16_t __attribute__((vector_size(16)));
 using LaneSums = uint16_t __attribute__((vector_size(16)));
-using ByteLanes = int8_t __attribute__((vector_size(8)));
 constexpr unsigned LANE_COUNT = 8;
 
 Lanes loadLanes(const int16_t* values) {
@@ -18,11 +17,12 @@ Lanes loadLanes(const int16_t* values) {
     return lanes;
 }
 
-// Coded errors as signed bytes, times 8.
-Lanes loadErrors(const int8_t* errors) {
-    ByteLanes bytes;
-    std::memcpy(&bytes, errors, sizeof bytes);
-    return __builtin_convertvector(bytes, Lanes) * Lanes{8, 8, 8, 8, 8, 8, 8, 8};
+// Coded errors (0..255) taken as signed bytes, times 8: the byte moved to the
+// top of the lane and shifted back with its sign, three places short.
+Lanes loadErrors(const int16_t* errors) {
+    LaneSums raw;
+    std::memcpy(&raw, errors, sizeof raw);
+    return reinterpret_cast<Lanes>(raw << 8) >> 5;
 }
 
 LaneSums magnitude(Lanes value) {

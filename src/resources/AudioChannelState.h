@@ -31,7 +31,7 @@ private:
     // one and two bytes later, so D2's history also serves them. The histories
     // of D1 and D2 keep the last one and two entries of the interval before in
     // front, where the first bytes of an interval find their predecessors' terms.
-    std::array<int8_t, ADAPT_INTERVAL> errors_{};
+    std::array<int16_t, ADAPT_INTERVAL> errors_{}; // as coded, 0..255
     std::array<int16_t, ADAPT_INTERVAL + 1> d1History_{};
     std::array<int16_t, ADAPT_INTERVAL + 2> d2History_{};
     std::array<int16_t, ADAPT_INTERVAL> channelDeltas_{};
@@ -41,6 +41,7 @@ private:
 
 inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) {
     const unsigned slot = slot_;
+    const int lastByte = lastByte_;
     const int d1 = lastDelta_;
     const int d2 = lastDelta_ - d1History_[slot];
     const int d3 = d2History_[slot + 1];
@@ -48,18 +49,18 @@ inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) 
 
     const std::array<int, 5>& k = weights_;
     const int sum =
-        8 * lastByte_ + k[0] * d1 + k[1] * d2 + k[2] * d3 + k[3] * d4 + k[4] * channelDelta;
+        8 * lastByte + k[0] * d1 + k[1] * d2 + k[2] * d3 + k[3] * d4 + k[4] * channelDelta;
     const int prediction = (sum >> 3) & 0xFF;
     const uint8_t result = static_cast<uint8_t>(prediction - static_cast<int>(delta));
 
     // The error sums of the weights are taken every ADAPT_INTERVAL bytes from
     // what these bytes saw (see adaptWeights).
-    errors_[slot] = static_cast<int8_t>(delta);
+    errors_[slot] = static_cast<int16_t>(delta);
     d1History_[slot + 1] = static_cast<int16_t>(d1);
     d2History_[slot + 2] = static_cast<int16_t>(d2);
     channelDeltas_[slot] = static_cast<int16_t>(channelDelta);
 
-    lastDelta_ = signedByte(result - lastByte_);
+    lastDelta_ = signedByte(result - lastByte);
     channelDelta = lastDelta_;
     lastByte_ = result;
 

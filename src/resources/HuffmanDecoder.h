@@ -33,7 +33,7 @@ public:
     // returns false, with its code consumed all the same. A single test on the
     // table entry passes the common case, a short code of a low symbol.
     bool decodeByteSymbol(BitInput& input, unsigned& symbol) const {
-        const unsigned entry = quick_[input.peek16() >> (16 - QUICK_BITS)];
+        const unsigned entry = quick_[input.peekBits(QUICK_BITS)];
         if (entry & QUICK_HIGH_SYMBOL_BITS) {
             symbol = decode(input);
             return symbol < 256;
