@@ -15,13 +15,24 @@ void expectFastEqualsSlow(const HuffmanDecoder& decoder, const std::string& what
                                         static_cast<unsigned char>(field), 0x5A};
         BitInput fast;
         BitInput slow;
+        BitInput byteSymbol;
         fast.reset(bytes, sizeof bytes);
         slow.reset(bytes, sizeof bytes);
+        byteSymbol.reset(bytes, sizeof bytes);
         const unsigned fastSymbol = decoder.decode(fast);
         const unsigned slowSymbol = decoder.decodeSlow(slow);
         if (fastSymbol != slowSymbol || fast.consumedBits() != slow.consumedBits()) {
             ADD_FAILURE() << what << " field " << field << ": " << fastSymbol << "/"
                           << fast.consumedBits() << " against " << slowSymbol << "/"
+                          << slow.consumedBits();
+            return;
+        }
+        unsigned symbol = 0;
+        const bool low = decoder.decodeByteSymbol(byteSymbol, symbol);
+        if (low != (slowSymbol < 256) || symbol != slowSymbol ||
+            byteSymbol.consumedBits() != slow.consumedBits()) {
+            ADD_FAILURE() << what << " field " << field << ": byte symbol " << low << "/" << symbol
+                          << "/" << byteSymbol.consumedBits() << " against " << slowSymbol << "/"
                           << slow.consumedBits();
             return;
         }

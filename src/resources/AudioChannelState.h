@@ -22,42 +22,50 @@ private:
 
     static int signedByte(int value) { return static_cast<int8_t>(static_cast<uint8_t>(value)); }
     void adaptWeights();
+    void endInterval();
 
     std::array<int, 5> weights_{}; // K1..K5
     int lastDelta_ = 0;
-    // Per byte of the last ADAPT_INTERVAL, a ring by byte count: the coded error
-    // (times 8) and the terms D1..D4 and the channel delta it was predicted with.
-    // The previous byte's terms are the base of the next byte's D1..D4.
-    std::array<int16_t, ADAPT_INTERVAL> errorHistory_{};
-    std::array<std::array<int16_t, ADAPT_INTERVAL>, 5> termHistory_{};
-    uint32_t byteCount_ = 0;
+    // What the bytes of the current interval were predicted with, by slot: the
+    // coded error, the terms D1 and D2, and the channel delta. D3 and D4 are D2
+    // one and two bytes later, so D2's history also serves them. The histories
+    // of D1 and D2 keep the last one and two entries of the interval before in
+    // front, where the first bytes of an interval find their predecessors' terms.
+    std::array<int16_t, ADAPT_INTERVAL> errors_{}; // as coded, 0..255
+    std::array<int16_t, ADAPT_INTERVAL + 1> d1History_{};
+    std::array<int16_t, ADAPT_INTERVAL + 2> d2History_{};
+    std::array<int16_t, ADAPT_INTERVAL> channelDeltas_{};
+    unsigned slot_ = 0;
     uint8_t lastByte_ = 0;
 };
 
 inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) {
-    const unsigned slot = byteCount_++ % ADAPT_INTERVAL;
-    const unsigned previous = (slot - 1) % ADAPT_INTERVAL;
-    const std::array<int, 4> d = {lastDelta_, lastDelta_ - termHistory_[0][previous],
-                                  termHistory_[1][previous], termHistory_[2][previous]};
+    const unsigned slot = slot_;
+    const int lastByte = lastByte_;
+    const int d1 = lastDelta_;
+    const int d2 = lastDelta_ - d1History_[slot];
+    const int d3 = d2History_[slot + 1];
+    const int d4 = d2History_[slot];
 
     const std::array<int, 5>& k = weights_;
     const int sum =
-        8 * lastByte_ + k[0] * d[0] + k[1] * d[1] + k[2] * d[2] + k[3] * d[3] + k[4] * channelDelta;
+        8 * lastByte + k[0] * d1 + k[1] * d2 + k[2] * d3 + k[3] * d4 + k[4] * channelDelta;
     const int prediction = (sum >> 3) & 0xFF;
     const uint8_t result = static_cast<uint8_t>(prediction - static_cast<int>(delta));
 
     // The error sums of the weights are taken every ADAPT_INTERVAL bytes from
     // what these bytes saw (see adaptWeights).
-    errorHistory_[slot] = static_cast<int16_t>(signedByte(static_cast<int>(delta)) * 8);
-    for (unsigned i = 0; i < 4; ++i)
-        termHistory_[i][slot] = static_cast<int16_t>(d[i]);
-    termHistory_[4][slot] = static_cast<int16_t>(channelDelta);
+    errors_[slot] = static_cast<int16_t>(delta);
+    d1History_[slot + 1] = static_cast<int16_t>(d1);
+    d2History_[slot + 2] = static_cast<int16_t>(d2);
+    channelDeltas_[slot] = static_cast<int16_t>(channelDelta);
 
-    lastDelta_ = signedByte(result - lastByte_);
+    lastDelta_ = signedByte(result - lastByte);
     channelDelta = lastDelta_;
     lastByte_ = result;
 
-    if (byteCount_ % ADAPT_INTERVAL == 0)
-        adaptWeights();
+    slot_ = slot + 1;
+    if (slot_ == ADAPT_INTERVAL)
+        endInterval();
     return result;
 }

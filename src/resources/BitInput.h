@@ -43,6 +43,13 @@ public:
         return static_cast<unsigned>(buffer_ >> 48);
     }
 
+    // The next count bits (1..16) as a number; nothing is consumed.
+    unsigned peekBits(unsigned count) {
+        if (count_ < 16)
+            refill();
+        return static_cast<unsigned>(buffer_ >> (64 - count));
+    }
+
     // Consumes count bits (at most 16) of those seen by the last peek.
     void consume(unsigned count) {
         buffer_ <<= count;

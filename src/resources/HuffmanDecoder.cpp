@@ -62,6 +62,6 @@ void HuffmanDecoder::buildQuickTable() {
         quick_[prefix] =
             length <= QUICK_BITS
                 ? static_cast<uint16_t>(symbolOf(field, length) | length << QUICK_LENGTH_SHIFT)
-                : 0;
+                : QUICK_LONG_CODE;
     }
 }

@@ -29,6 +29,20 @@ public:
         return entry & QUICK_SYMBOL_MASK;
     }
 
+    // Decodes a symbol below 256 into symbol and returns true; for a higher symbol
+    // returns false, with its code consumed all the same. A single test on the
+    // table entry passes the common case, a short code of a low symbol.
+    bool decodeByteSymbol(BitInput& input, unsigned& symbol) const {
+        const unsigned entry = quick_[input.peekBits(QUICK_BITS)];
+        if (entry & QUICK_HIGH_SYMBOL_BITS) {
+            symbol = decode(input);
+            return symbol < 256;
+        }
+        input.consume(entry >> QUICK_LENGTH_SHIFT);
+        symbol = entry & 0xFF;
+        return true;
+    }
+
     // The same decode by the limit search alone; kept as the reference for the
     // lookup table.
     unsigned decodeSlow(BitInput& input) const;
@@ -37,6 +51,10 @@ private:
     static constexpr unsigned QUICK_BITS = 10;
     static constexpr unsigned QUICK_LENGTH_SHIFT = 12;
     static constexpr unsigned QUICK_SYMBOL_MASK = (1u << QUICK_LENGTH_SHIFT) - 1;
+    static constexpr unsigned QUICK_HIGH_SYMBOL_BITS = QUICK_SYMBOL_MASK & ~0xFFu;
+    // The entry of a code longer than the table covers: no length, and symbol
+    // bits that decodeByteSymbol's test for a high symbol also catches.
+    static constexpr uint16_t QUICK_LONG_CODE = 0x100;
 
     // The code length of field: the shortest from `from` on whose limit lies above it.
     unsigned lengthOf(unsigned field, unsigned from) const;
@@ -52,7 +70,13 @@ private:
     // firstIndex_[L]: where the symbols with codes of length L start in symbols_.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> firstIndex_{};
     std::array<uint16_t, MAX_SYMBOLS> symbols_{};
-    // By the first QUICK_BITS bits of a code: symbol | length << 12, or 0 when the
-    // code is longer.
-    std::array<uint16_t, 1u << QUICK_BITS> quick_{};
+    // By the first QUICK_BITS bits of a code: symbol | length << 12, or
+    // QUICK_LONG_CODE when the code is longer.
+    std::array<uint16_t, 1u << QUICK_BITS> quick_ = longCodeTable();
+
+    static std::array<uint16_t, 1u << QUICK_BITS> longCodeTable() {
+        std::array<uint16_t, 1u << QUICK_BITS> table;
+        table.fill(QUICK_LONG_CODE);
+        return table;
+    }
 };

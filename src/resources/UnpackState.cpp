@@ -308,8 +308,8 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     unsigned char* next = out;
     unsigned char* const end = out + count;
     const auto step = [&](unsigned c) {
-        const unsigned symbol = audioDecoders_[c].decode(in);
-        if (symbol == AUDIO_NEW_TABLES)
+        unsigned symbol; // any symbol above the byte deltas switches the tables
+        if (!audioDecoders_[c].decodeByteSymbol(in, symbol))
             return false;
         *next++ = channels[c].decodeByte(symbol, channelDelta);
         return true;
