@@ -140,21 +140,30 @@ float LzParser::longCost(const CostModel& model, uint32_t distance, unsigned len
            model.distance[distanceCode] + DISTANCE_EXTRA_BITS[distanceCode];
 }
 
+bool LzParser::repeatsLastMatch(size_t at, const MatchHistory& history) const {
+    return history.lastLength > 0 && history.lastDistance <= at &&
+           history.lastLength <= size_ - at &&
+           finder_.matchLength(at, history.lastDistance, history.lastLength) == history.lastLength;
+}
+
+unsigned LzParser::recentMatchLength(size_t at, uint32_t distance) const {
+    if (distance == 0 || distance > at)
+        return 0;
+    const unsigned bonus = recentLengthBonus(distance);
+    const unsigned length =
+        finder_.matchLength(at, distance, MIN_RECENT_LENGTH + MAX_LENGTH_VALUE + bonus);
+    return length < MIN_RECENT_LENGTH + bonus ? 0 : length;
+}
+
 LzParser::Choice LzParser::bestAt(size_t at, const MatchHistory& history, const CostModel& model) {
     Choice best;
-    const size_t available = size_ - at;
-    if (history.lastLength > 0 && history.lastDistance <= at && history.lastLength <= available &&
-        finder_.matchLength(at, history.lastDistance, history.lastLength) == history.lastLength)
+    if (repeatsLastMatch(at, history))
         consider(best, {Form::REPEAT_LAST, 0, history.lastDistance, history.lastLength, 0},
                  model.main[REPEAT_LAST_MATCH], at);
     for (unsigned index = 0; index < RECENT_DISTANCES; ++index) {
         const uint32_t distance = history.recentAt(index + 1);
-        if (distance == 0 || distance > at)
-            continue;
-        const unsigned bonus = recentLengthBonus(distance);
-        const unsigned length =
-            finder_.matchLength(at, distance, MIN_RECENT_LENGTH + MAX_LENGTH_VALUE + bonus);
-        if (length < MIN_RECENT_LENGTH + bonus)
+        const unsigned length = recentMatchLength(at, distance);
+        if (length == 0)
             continue;
         const float cost = recentCost(model, index, distance, length);
         consider(best, {Form::RECENT, index, distance, length, 0}, cost, at);
@@ -301,20 +310,15 @@ size_t LzParser::cheapestPath(size_t at, size_t span, const CostModel& model,
                 longest = step;
         };
         relax({Form::LITERAL, 0, 0, 1, 0}, model.literal[data_[here]]);
-        if (history.lastLength > 0 && history.lastDistance <= here &&
-            history.lastLength <= size_ - here &&
-            finder_.matchLength(here, history.lastDistance, history.lastLength) ==
-                history.lastLength)
+        if (repeatsLastMatch(here, history))
             relax({Form::REPEAT_LAST, 0, history.lastDistance, history.lastLength, 0},
                   model.main[REPEAT_LAST_MATCH]);
         for (unsigned index = 0; index < RECENT_DISTANCES; ++index) {
             const uint32_t distance = history.recentAt(index + 1);
-            if (distance == 0 || distance > here)
+            const unsigned length = recentMatchLength(here, distance);
+            if (length == 0)
                 continue;
-            const unsigned bonus = recentLengthBonus(distance);
-            const unsigned length =
-                finder_.matchLength(here, distance, MIN_RECENT_LENGTH + MAX_LENGTH_VALUE + bonus);
-            for (unsigned l = MIN_RECENT_LENGTH + bonus; l <= length; ++l)
+            for (unsigned l = MIN_RECENT_LENGTH + recentLengthBonus(distance); l <= length; ++l)
                 relax({Form::RECENT, index, distance, l, 0}, recentCost(model, index, distance, l));
         }
         if (const uint32_t distance = finder_.latestPair(here, MAX_SHORT_DISTANCE))

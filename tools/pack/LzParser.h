@@ -88,6 +88,12 @@ private:
     std::vector<Token> parseOptimal(MatchHistory& history, const CostModel& model);
     size_t cheapestPath(size_t at, size_t span, const CostModel& model, std::vector<Node>& nodes);
     Choice bestAt(size_t at, const MatchHistory& history, const CostModel& model);
+    // True when the last match repeats in full at `at`.
+    bool repeatsLastMatch(size_t at, const MatchHistory& history) const;
+    // Length of the match at `at` with a recent distance, capped at what the form
+    // codes; 0 when the distance is unused, reaches before the data or the match
+    // is too short for the form.
+    unsigned recentMatchLength(size_t at, uint32_t distance) const;
     void consider(Choice& best, const Choice& candidate, float cost, size_t at) const;
     float literalBits(size_t at, unsigned length) const;
     Token tokenFor(const Choice& choice, size_t at, MatchHistory& history) const;
