@@ -171,3 +171,38 @@ TEST(DamagedArchives, ShortOutputFailsEvenWhenTheCrcFitsZeroPadding) {
     EXPECT_EQ(out.result, 0);
     EXPECT_EQ(out.size, 0u);
 }
+
+TEST(UnpackReuse, EachExtractionStartsFromAClearWindowWhateverTheCallBeforeLeft) {
+    // A long distance at the start reads the window's far end, which is clear for
+    // a call of its own even after a call that filled the whole window.
+    StreamWriter stream;
+    stream.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 2}, {'B', 2}, {261, 1}}),
+                        StreamBytes(DISTANCE_SYMBOLS, 0), StreamBytes(LENGTH_SYMBOLS, 0));
+    stream.literals("A");
+    stream.symbol(261);
+    stream.bits.put(3, 2); // distance 4 from position 1
+    stream.literals("B");
+    const std::vector<unsigned char> expected = {'A', 0, 0, 'B'};
+    ArchiveWriter crafted;
+    crafted.addFile("wrap.bin", expected, PackedEntry{0x33, false, stream.bits.bytes()});
+    const std::vector<unsigned char> craftedBytes = crafted.finish();
+
+    std::vector<unsigned char> filler(WINDOW_SIZE + 5000);
+    for (size_t i = 0; i < filler.size(); ++i)
+        filler[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    ArchiveWriter full;
+    full.addFile("full.bin", filler, Compressor(PackOptions{}).pack(filler));
+    const std::vector<unsigned char> fullBytes = full.finish();
+
+    for (int round = 0; round < 2; ++round) {
+        ResourceArchive fullArchive = viewOf(fullBytes);
+        const Extracted big = extract(fullArchive, "full.bin");
+        ASSERT_EQ(big.result, 1);
+        ASSERT_EQ(big.size, filler.size());
+        ResourceArchive craftedArchive = viewOf(craftedBytes);
+        const Extracted out = extract(craftedArchive, "wrap.bin");
+        ASSERT_EQ(out.result, 1) << round;
+        EXPECT_EQ(std::vector<unsigned char>(out.bytes.get(), out.bytes.get() + out.size),
+                  expected);
+    }
+}

@@ -1,5 +1,7 @@
 #include "resources/HuffmanDecoder.h"
 
+#include <algorithm>
+
 void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount) {
     symbolCount_ = symbolCount < MAX_SYMBOLS ? symbolCount : MAX_SYMBOLS;
     std::array<uint32_t, MAX_CODE_LENGTH + 1> counts{};
@@ -50,18 +52,24 @@ unsigned HuffmanDecoder::longEntry(unsigned field) const {
     return symbolOf(field, length) | length << QUICK_LENGTH_SHIFT;
 }
 
-// Limits are multiples of 2^(16 - L) (or the cap, which no even field reaches), so
-// all fields sharing their first QUICK_BITS bits get the same length and symbol
-// when that length is at most QUICK_BITS. The length found grows with the field,
-// so one pass in field order finds every entry's length.
+// Codes of one length take consecutive table spans in symbol order: a code of
+// length L covers 2^(QUICK_BITS - L) entries, and the entries of length L start
+// where the codes up to L - 1 end. Limits are multiples of 2^(16 - L) (or the cap,
+// which no even field reaches), so every span is whole and aligned.
 void HuffmanDecoder::buildQuickTable() {
-    unsigned length = 1;
-    for (unsigned prefix = 0; prefix < quick_.size(); ++prefix) {
-        const unsigned field = prefix << (16 - QUICK_BITS);
-        length = lengthOf(field, length);
-        quick_[prefix] =
-            length <= QUICK_BITS
-                ? static_cast<uint16_t>(symbolOf(field, length) | length << QUICK_LENGTH_SHIFT)
-                : QUICK_LONG_CODE;
+    constexpr unsigned FIELD_SHIFT = 16 - QUICK_BITS;
+    uint16_t* const table = quick_.data();
+    unsigned prefix = 0;
+    for (unsigned length = 1; length <= QUICK_BITS; ++length) {
+        const unsigned end = (limits_[length] + (1u << FIELD_SHIFT) - 1) >> FIELD_SHIFT;
+        const unsigned span = 1u << (QUICK_BITS - length);
+        for (unsigned index = firstIndex_[length]; prefix < end; ++index) {
+            const uint16_t entry = static_cast<uint16_t>(
+                symbols_[index < symbolCount_ ? index : 0] | length << QUICK_LENGTH_SHIFT);
+            const unsigned stop = std::min(prefix + span, end);
+            std::fill(table + prefix, table + stop, entry);
+            prefix = stop;
+        }
     }
+    std::fill(table + prefix, table + quick_.size(), QUICK_LONG_CODE);
 }

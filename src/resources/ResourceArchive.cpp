@@ -137,10 +137,11 @@ struct Extraction {
     unsigned char* output = nullptr;
     uint32_t* outputCount = nullptr;
     bool solidArchive = false;
-    // The unpacker with its window, made at the first packed entry of the call.
+    // The unpacker with its window, taken at the first packed entry of the call.
     std::unique_ptr<UnpackState> unpacker;
 
     ~Extraction() {
+        UnpackState::release(std::move(unpacker));
         // The pass phrase must not linger in memory.
         volatile char* secret = passPhrase.data();
         for (size_t i = 0; i < passPhrase.size(); ++i)
@@ -171,7 +172,7 @@ bool unpackStored(ResourceArchive& archive, const ArchiveBlock& block, bool requ
 bool unpackPacked(ResourceArchive& archive, const ArchiveBlock& block, bool requested,
                   Extraction& work) {
     if (!work.unpacker)
-        work.unpacker = UnpackState::create();
+        work.unpacker = UnpackState::acquire();
     if (!work.unpacker)
         return false;
     const ArchiveFileHeader& header = block.header;

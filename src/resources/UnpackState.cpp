@@ -61,6 +61,25 @@ std::unique_ptr<UnpackState> UnpackState::create() {
     return state;
 }
 
+namespace {
+
+thread_local std::unique_ptr<UnpackState> spareState;
+
+} // namespace
+
+std::unique_ptr<UnpackState> UnpackState::acquire() {
+    if (!spareState)
+        return create();
+    std::unique_ptr<UnpackState> state = std::move(spareState);
+    state->started_ = false;
+    return state;
+}
+
+void UnpackState::release(std::unique_ptr<UnpackState> state) {
+    if (state && !spareState)
+        spareState = std::move(state);
+}
+
 UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t packedSize,
                                       uint32_t unpackedSize, bool solid, unsigned char* output,
                                       uint32_t& outputCount) {
@@ -95,8 +114,9 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
 }
 
 void UnpackState::startEntry(bool solid) {
-    if (solid)
+    if (solid && started_)
         return; // goes on with the state and tables the previous entry left
+    started_ = true;
     channels_ = {};
     recentDistances_ = {};
     recentCount_ = 0;

@@ -3,9 +3,11 @@
 // are sent delta-coded, or, in the multimedia mode, bytes predicted per channel
 // with only the prediction error coded.
 //
-// One state serves one extraction call: a solid entry goes on with the window,
-// the recent distances, the channel predictors and the code tables that the entry
-// before it left. Any input is safe: reads stay inside the packed data, writes
+// One state serves one extraction call at a time: a solid entry goes on with the
+// window, the recent distances, the channel predictors and the code tables that
+// the entry before it left. Between calls a thread keeps its state, so that every
+// small extraction does not allocate and fault in a fresh window; a call's first
+// entry always starts clean. Any input is safe: reads stay inside the packed data, writes
 // inside the window and the output buffer, and decoding ends once it has
 // consumed more bits than the data holds. Bad data only makes wrong or short
 // output, which the caller's CRC check rejects.
@@ -32,8 +34,14 @@ public:
     // Null when the window cannot be allocated.
     static std::unique_ptr<UnpackState> create();
 
+    // A state for a new extraction call: the one this thread's last call gave
+    // back, or a new one. Null when the window cannot be allocated.
+    static std::unique_ptr<UnpackState> acquire();
+    // Keeps a call's state for the thread's next call.
+    static void release(std::unique_ptr<UnpackState> state);
+
     // Unpacks one entry from its packedSize bytes at packed. solid: the entry
-    // continues the previous one (else the state starts clean). output: a buffer
+    // continues the previous entry of the call (else the state starts clean). output: a buffer
     // of unpackedSize bytes that receives the entry, with outputCount advanced by
     // what was written; null for an entry that is only decoded to carry a solid
     // archive's state forward.
@@ -77,6 +85,7 @@ private:
     uint32_t outputSize_ = 0;
     uint32_t* outputCount_ = nullptr;
     bool overrun_ = false;
+    bool started_ = false; // an entry of the current call has begun
 
     std::array<uint32_t, 4> recentDistances_{};
     uint32_t recentCount_ = 0; // low two bits: the next slot to write
