@@ -1,12 +1,45 @@
 #include "resources/HuffmanDecoder.h"
 
 #include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Sets the entries from `from` up to `to`, four at a time where it can: a table
+// is filled in spans that are mostly far longer than one entry.
+void fillEntries(uint16_t* from, uint16_t* to, uint16_t entry) {
+    while (from != to && reinterpret_cast<uintptr_t>(from) % 8 != 0)
+        *from++ = entry;
+    const uint64_t four = entry * 0x0001000100010001ull;
+    for (; to - from >= 4; from += 4)
+        std::memcpy(from, &four, sizeof four);
+    while (from != to)
+        *from++ = entry;
+}
+
+// How many symbols have each code length. Neighbouring symbols mostly share a
+// length, so four tallies take turns rather than one counter waiting on itself.
+std::array<uint32_t, MAX_CODE_LENGTH + 1> lengthCounts(const unsigned char* lengths,
+                                                       unsigned count) {
+    uint32_t tallies[4][MAX_CODE_LENGTH + 1] = {};
+    unsigned symbol = 0;
+    for (; symbol + 4 <= count; symbol += 4)
+        for (unsigned lane = 0; lane < 4; ++lane)
+            ++tallies[lane][lengths[symbol + lane] & MAX_CODE_LENGTH];
+    for (; symbol < count; ++symbol)
+        ++tallies[0][lengths[symbol] & MAX_CODE_LENGTH];
+    std::array<uint32_t, MAX_CODE_LENGTH + 1> counts;
+    for (unsigned length = 0; length <= MAX_CODE_LENGTH; ++length)
+        counts[length] =
+            tallies[0][length] + tallies[1][length] + tallies[2][length] + tallies[3][length];
+    return counts;
+}
+
+} // namespace
 
 void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount) {
     symbolCount_ = symbolCount < MAX_SYMBOLS ? symbolCount : MAX_SYMBOLS;
-    std::array<uint32_t, MAX_CODE_LENGTH + 1> counts{};
-    for (unsigned symbol = 0; symbol < symbolCount_; ++symbol)
-        ++counts[lengths[symbol] & MAX_CODE_LENGTH];
+    const std::array<uint32_t, MAX_CODE_LENGTH + 1> counts = lengthCounts(lengths, symbolCount_);
 
     uint32_t codes = 0;
     limits_[0] = 0;
@@ -18,13 +51,21 @@ void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount) {
         firstIndex_[length] = firstIndex_[length - 1] + (length > 1 ? counts[length - 1] : 0);
     }
 
-    symbols_.fill(0);
+    unsigned longest = MAX_CODE_LENGTH;
+    while (longest > 1 && counts[longest] == 0)
+        --longest;
+    quickBits_ = std::min(longest, QUICK_BITS);
+    quickShift_ = 16 - quickBits_;
+
     std::array<uint32_t, MAX_CODE_LENGTH + 1> next = firstIndex_;
     for (unsigned symbol = 0; symbol < symbolCount_; ++symbol) {
         const unsigned length = lengths[symbol] & MAX_CODE_LENGTH;
         if (length != 0)
             symbols_[next[length]++] = static_cast<uint16_t>(symbol);
     }
+    // Indices past the coded symbols decode as symbol 0.
+    const unsigned coded = next[MAX_CODE_LENGTH];
+    std::fill(symbols_.begin() + coded, symbols_.begin() + symbolCount_, 0);
     buildQuickTable();
 }
 
@@ -48,28 +89,28 @@ unsigned HuffmanDecoder::decodeSlow(BitInput& input) const {
 }
 
 unsigned HuffmanDecoder::longEntry(unsigned field) const {
-    const unsigned length = lengthOf(field, QUICK_BITS + 1);
+    const unsigned length = lengthOf(field, quickBits_ + 1);
     return symbolOf(field, length) | length << QUICK_LENGTH_SHIFT;
 }
 
 // Codes of one length take consecutive table spans in symbol order: a code of
-// length L covers 2^(QUICK_BITS - L) entries, and the entries of length L start
+// length L covers 2^(quickBits_ - L) entries, and the entries of length L start
 // where the codes up to L - 1 end. Limits are multiples of 2^(16 - L) (or the cap,
-// which no even field reaches), so every span is whole and aligned.
+// which no even field reaches), so every span is whole and aligned. Codes longer
+// than the table, and fields no code covers, take the limit search.
 void HuffmanDecoder::buildQuickTable() {
-    constexpr unsigned FIELD_SHIFT = 16 - QUICK_BITS;
     uint16_t* const table = quick_.data();
     unsigned prefix = 0;
-    for (unsigned length = 1; length <= QUICK_BITS; ++length) {
-        const unsigned end = (limits_[length] + (1u << FIELD_SHIFT) - 1) >> FIELD_SHIFT;
-        const unsigned span = 1u << (QUICK_BITS - length);
+    for (unsigned length = 1; length <= quickBits_; ++length) {
+        const unsigned end = (limits_[length] + (1u << quickShift_) - 1) >> quickShift_;
+        const unsigned span = 1u << (quickBits_ - length);
         for (unsigned index = firstIndex_[length]; prefix < end; ++index) {
             const uint16_t entry = static_cast<uint16_t>(
                 symbols_[index < symbolCount_ ? index : 0] | length << QUICK_LENGTH_SHIFT);
             const unsigned stop = std::min(prefix + span, end);
-            std::fill(table + prefix, table + stop, entry);
+            fillEntries(table + prefix, table + stop, entry);
             prefix = stop;
         }
     }
-    std::fill(table + prefix, table + quick_.size(), QUICK_LONG_CODE);
+    fillEntries(table + prefix, table + (1u << quickBits_), QUICK_LONG_CODE);
 }

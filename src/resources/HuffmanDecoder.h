@@ -22,7 +22,7 @@ public:
     // search for codes longer than the table covers.
     unsigned decode(BitInput& input) const {
         const unsigned field = input.peek16();
-        unsigned entry = quick_[field >> (16 - QUICK_BITS)];
+        unsigned entry = quick_[field >> quickShift_];
         if (!(entry >> QUICK_LENGTH_SHIFT))
             entry = longEntry(field & 0xFFFE);
         input.consume(entry >> QUICK_LENGTH_SHIFT);
@@ -33,7 +33,7 @@ public:
     // returns false, with its code consumed all the same. A single test on the
     // table entry passes the common case, a short code of a low symbol.
     bool decodeByteSymbol(BitInput& input, unsigned& symbol) const {
-        const unsigned entry = quick_[input.peekBits(QUICK_BITS)];
+        const unsigned entry = quick_[input.peek16() >> quickShift_];
         if (entry & QUICK_HIGH_SYMBOL_BITS) {
             symbol = decode(input);
             return symbol < 256;
@@ -64,13 +64,17 @@ private:
     void buildQuickTable();
 
     unsigned symbolCount_ = 0;
+    // The table is indexed by the first quickBits_ bits of a code: the longest code
+    // length, at most QUICK_BITS. quickShift_ takes them from a 16-bit field.
+    unsigned quickBits_ = QUICK_BITS;
+    unsigned quickShift_ = 16 - QUICK_BITS;
     // limits_[L]: exclusive upper bound of all codes of length at most L, left-aligned
     // in 16 bits and capped at 0xFFFF.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> limits_{};
     // firstIndex_[L]: where the symbols with codes of length L start in symbols_.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> firstIndex_{};
     std::array<uint16_t, MAX_SYMBOLS> symbols_{};
-    // By the first QUICK_BITS bits of a code: symbol | length << 12, or
+    // By the first quickBits_ bits of a code: symbol | length << 12, or
     // QUICK_LONG_CODE when the code is longer.
     std::array<uint16_t, 1u << QUICK_BITS> quick_ = longCodeTable();
 
