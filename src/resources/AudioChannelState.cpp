@@ -32,7 +32,7 @@ LaneSums magnitude(Lanes value) {
 
 // Lane i of the result: the total of the lanes of sums[i]. Adds interleaved
 // halves three times, each step halving the partial sums per vector.
-LaneSums laneTotals(const LaneSums* sums) {
+inline __attribute__((always_inline)) LaneSums laneTotals(const LaneSums* sums) {
     const LaneSums low1 = {0, 8, 1, 9, 2, 10, 3, 11};
     const LaneSums high1 = {4, 12, 5, 13, 6, 14, 7, 15};
     const LaneSums low2 = {0, 1, 8, 9, 2, 3, 10, 11};
@@ -88,10 +88,16 @@ void AudioChannelState::adaptWeights() {
     const LaneSums halves[2] = {laneTotals(sums), laneTotals(sums + LANE_COUNT)};
     std::memcpy(totals, halves, sizeof totals);
 
+    // The smallest total stays in a register: reading it back through its index
+    // would chain every comparison to a load.
     unsigned best = 0;
-    for (unsigned i = 1; i < 11; ++i)
-        if (totals[i] < totals[best])
+    uint16_t smallest = totals[0];
+    for (unsigned i = 1; i < 11; ++i) {
+        if (totals[i] < smallest) {
             best = i;
+            smallest = totals[i];
+        }
+    }
     if (best == 0)
         return;
     int& weight = weights_[(best - 1) / 2];
