@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 
 class AudioChannelState {
 public:
@@ -14,13 +13,23 @@ public:
     // difference of the last byte of any channel; it is updated here.
     uint8_t decodeByte(unsigned delta, int& channelDelta);
 
+    // The same for a caller that keeps the channel's place in its adaptation
+    // interval, as one place serves channels decoded in step: slot is this byte's
+    // place, and advance() then moves the channel on by the bytes so decoded.
+    uint8_t decodeAt(unsigned slot, unsigned delta, int& channelDelta);
+    void advance(unsigned bytes) {
+        slot_ += bytes;
+        if (slot_ == ADAPT_INTERVAL)
+            endInterval();
+    }
+    unsigned slot() const { return slot_; }
+
+    static constexpr unsigned ADAPT_INTERVAL = 32;
+
     // The weights K1..K5, for inspection.
     const std::array<int, 5>& weights() const { return weights_; }
 
 private:
-    static constexpr unsigned ADAPT_INTERVAL = 32;
-
-    static int signedByte(int value) { return static_cast<int8_t>(static_cast<uint8_t>(value)); }
     void adaptWeights();
     void endInterval();
 
@@ -39,19 +48,21 @@ private:
     uint8_t lastByte_ = 0;
 };
 
-inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) {
-    const unsigned slot = slot_;
+inline uint8_t AudioChannelState::decodeAt(unsigned slot, unsigned delta, int& channelDelta) {
     const int lastByte = lastByte_;
     const int d1 = lastDelta_;
     const int d2 = lastDelta_ - d1History_[slot];
     const int d3 = d2History_[slot + 1];
     const int d4 = d2History_[slot];
 
+    // The prediction is lastByte + weighted / 8, so the byte's difference to the
+    // last one is (weighted - 8 * delta) / 8 rounded down, taken as a byte. The
+    // channel delta comes last, as it is the one term that waits on the byte before.
     const std::array<int, 5>& k = weights_;
-    const int sum =
-        8 * lastByte + k[0] * d1 + k[1] * d2 + k[2] * d3 + k[3] * d4 + k[4] * channelDelta;
-    const int prediction = (sum >> 3) & 0xFF;
-    const uint8_t result = static_cast<uint8_t>(prediction - static_cast<int>(delta));
+    const int ownTerms =
+        k[0] * d1 + k[1] * d2 + k[2] * d3 + k[3] * d4 - 8 * static_cast<int>(delta);
+    const int difference = (ownTerms + k[4] * channelDelta) >> 3;
+    const uint8_t result = static_cast<uint8_t>(lastByte + difference);
 
     // The error sums of the weights are taken every ADAPT_INTERVAL bytes from
     // what these bytes saw (see adaptWeights).
@@ -60,12 +71,14 @@ inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) 
     d2History_[slot + 2] = static_cast<int16_t>(d2);
     channelDeltas_[slot] = static_cast<int16_t>(channelDelta);
 
-    lastDelta_ = signedByte(result - lastByte);
+    lastDelta_ = static_cast<int8_t>(difference);
     channelDelta = lastDelta_;
     lastByte_ = result;
+    return result;
+}
 
-    slot_ = slot + 1;
-    if (slot_ == ADAPT_INTERVAL)
-        endInterval();
+inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) {
+    const uint8_t result = decodeAt(slot_, delta, channelDelta);
+    advance(1);
     return result;
 }

@@ -37,7 +37,7 @@ std::array<uint32_t, MAX_CODE_LENGTH + 1> lengthCounts(const unsigned char* leng
 
 } // namespace
 
-void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount) {
+void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount, bool fullTable) {
     symbolCount_ = symbolCount < MAX_SYMBOLS ? symbolCount : MAX_SYMBOLS;
     const std::array<uint32_t, MAX_CODE_LENGTH + 1> counts = lengthCounts(lengths, symbolCount_);
 
@@ -54,7 +54,7 @@ void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount) {
     unsigned longest = MAX_CODE_LENGTH;
     while (longest > 1 && counts[longest] == 0)
         --longest;
-    quickBits_ = std::min(longest, QUICK_BITS);
+    quickBits_ = fullTable ? QUICK_BITS : std::min(longest, QUICK_BITS);
     quickShift_ = 16 - quickBits_;
 
     std::array<uint32_t, MAX_CODE_LENGTH + 1> next = firstIndex_;

@@ -16,7 +16,9 @@ public:
     static constexpr unsigned MAX_SYMBOLS = MAIN_SYMBOLS;
 
     // lengths: symbolCount (at most MAX_SYMBOLS) code lengths 0..15, 0 for no code.
-    void build(const unsigned char* lengths, unsigned symbolCount);
+    // The lookup table is as long as the longest code needs, or, with fullTable,
+    // always the full QUICK_BITS wide, as decodeByteSymbol needs.
+    void build(const unsigned char* lengths, unsigned symbolCount, bool fullTable = false);
 
     // Decodes one symbol through the lookup table, falling back to the limit
     // search for codes longer than the table covers.
@@ -31,9 +33,10 @@ public:
 
     // Decodes a symbol below 256 into symbol and returns true; for a higher symbol
     // returns false, with its code consumed all the same. A single test on the
-    // table entry passes the common case, a short code of a low symbol.
+    // table entry passes the common case, a short code of a low symbol. Needs a
+    // decoder built with the full table.
     bool decodeByteSymbol(BitInput& input, unsigned& symbol) const {
-        const unsigned entry = quick_[input.peek16() >> quickShift_];
+        const unsigned entry = quick_[input.peekBits(QUICK_BITS)];
         if (entry & QUICK_HIGH_SYMBOL_BITS) {
             symbol = decode(input);
             return symbol < 256;

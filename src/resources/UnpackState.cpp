@@ -193,7 +193,7 @@ void UnpackState::buildDecoders(unsigned lengthCount) {
     const unsigned char* lengths = previousLengths_.data();
     if (audioMode_) {
         for (unsigned channel = 0; channel * AUDIO_SYMBOLS < lengthCount; ++channel)
-            audioDecoders_[channel].build(lengths + channel * AUDIO_SYMBOLS, AUDIO_SYMBOLS);
+            audioDecoders_[channel].build(lengths + channel * AUDIO_SYMBOLS, AUDIO_SYMBOLS, true);
         return;
     }
     mainDecoder_.build(lengths, MAIN_SYMBOLS);
@@ -317,8 +317,9 @@ uint32_t UnpackState::decodeAudioBatch(BitInput& in, unsigned char* out, uint32_
 }
 
 // Decodes up to count bytes of Channels interleaved channels into out; fewer when
-// the table switch comes first (it is consumed). The state lives in locals, and
-// whole frames are decoded with the channel of each byte known in advance.
+// the table switch comes first (it is consumed). The state lives in locals. While
+// the channels are in step, whole frames run up to the end of their adaptation
+// interval with one place in it for all; other bytes go one by one.
 template <unsigned Channels>
 uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint32_t count) {
     BitInput in = input;
@@ -327,39 +328,57 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     unsigned channel = currentChannel_;
     unsigned char* next = out;
     unsigned char* const end = out + count;
-    const auto step = [&](unsigned c) {
-        unsigned symbol; // any symbol above the byte deltas switches the tables
-        if (!audioDecoders_[c].decodeByteSymbol(in, symbol))
-            return false;
-        *next++ = channels[c].decodeByte(symbol, channelDelta);
-        return true;
-    };
     bool switched = false;
-    while (channel != 0 && next != end && !switched) {
-        switched = !step(channel);
-        if (!switched && ++channel == Channels)
-            channel = 0;
-    }
-    while (!switched && end - next >= Channels) {
-#pragma GCC unroll 4
-        for (unsigned c = 0; c < Channels; ++c) {
-            if (!step(c)) {
-                channel = c;
-                switched = true;
-                break;
-            }
-        }
-    }
     while (!switched && next != end) {
-        switched = !step(channel);
-        if (!switched && ++channel == Channels)
-            channel = 0;
+        const unsigned frames = static_cast<unsigned>(end - next) / Channels;
+        if (channel != 0 || frames == 0 || !inStep<Channels>(channels.data())) {
+            unsigned symbol; // any symbol above the byte deltas switches the tables
+            switched = !audioDecoders_[channel].decodeByteSymbol(in, symbol);
+            if (!switched) {
+                *next++ = channels[channel].decodeByte(symbol, channelDelta);
+                channel = channel + 1 == Channels ? 0 : channel + 1;
+            }
+            continue;
+        }
+        const unsigned slot = channels[0].slot();
+        const unsigned run = std::min(frames, AudioChannelState::ADAPT_INTERVAL - slot);
+        unsigned frame = 0;
+        unsigned decoded = Channels; // bytes of the last frame begun
+        while (frame < run && decoded == Channels) {
+            decoded = 0;
+#pragma GCC unroll 4
+            for (unsigned c = 0; c < Channels; ++c) {
+                unsigned symbol;
+                if (!audioDecoders_[c].decodeByteSymbol(in, symbol))
+                    break;
+                *next++ = channels[c].decodeAt(slot + frame, symbol, channelDelta);
+                ++decoded;
+            }
+            frame += decoded == Channels ? 1 : 0;
+        }
+        // A frame cut short by the switch moved only the channels before it on.
+        for (unsigned c = 0; c < Channels; ++c)
+            channels[c].advance(frame + (decoded < Channels && c < decoded ? 1 : 0));
+        if (decoded < Channels) {
+            switched = true;
+            channel = decoded;
+        }
     }
     input = in;
     channels_ = channels;
     channelDelta_ = channelDelta;
     currentChannel_ = channel;
     return static_cast<uint32_t>(next - out);
+}
+
+// True when the channels stand at the same place in their adaptation interval,
+// as they do when their bytes have come in whole frames.
+template <unsigned Channels>
+bool UnpackState::inStep(const AudioChannelState* channels) {
+    for (unsigned c = 1; c < Channels; ++c)
+        if (channels[c].slot() != channels[0].slot())
+            return false;
+    return true;
 }
 
 // The entry's last symbol may announce the tables that a following solid entry

@@ -70,6 +70,8 @@ private:
     uint32_t decodeAudioBatch(BitInput& in, unsigned char* out, uint32_t count);
     template <unsigned Channels>
     uint32_t decodeAudioBytes(BitInput& input, unsigned char* out, uint32_t count);
+    template <unsigned Channels>
+    static bool inStep(const AudioChannelState* channels);
     void finishEntry();
     bool flushDue() const;
     void flush();
