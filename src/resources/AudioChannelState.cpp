@@ -6,33 +6,54 @@ namespace {
 
 constexpr int MAX_WEIGHT = 16;
 
-// Eight 16-bit lanes, which compilers keep in vector registers.
+// Eight 16-bit lanes, and sixteen: one interval's slots go in two steps of
+// sixteen, which machines with 256-bit vectors take in one instruction each.
 using Lanes = int16_t __attribute__((vector_size(16)));
 using LaneSums = uint16_t __attribute__((vector_size(16)));
+using WideLanes = int16_t __attribute__((vector_size(32)));
+using WideSums = uint16_t __attribute__((vector_size(32)));
 constexpr unsigned LANE_COUNT = 8;
+constexpr unsigned WIDE_COUNT = 16;
 
-Lanes loadLanes(const int16_t* values) {
-    Lanes lanes;
+// The helpers taking and giving 256-bit vectors are always inlined, so no call
+// ever passes one and the warning about how calls would pass them does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#define ALWAYS_INLINE inline __attribute__((always_inline))
+
+ALWAYS_INLINE WideLanes loadLanes(const int16_t* values) {
+    WideLanes lanes;
     std::memcpy(&lanes, values, sizeof lanes);
     return lanes;
 }
 
 // Coded errors (0..255) taken as signed bytes, times 8: the byte moved to the
 // top of the lane and shifted back with its sign, three places short.
-Lanes loadErrors(const int16_t* errors) {
-    LaneSums raw;
+ALWAYS_INLINE WideLanes loadErrors(const int16_t* errors) {
+    WideSums raw;
     std::memcpy(&raw, errors, sizeof raw);
-    return reinterpret_cast<Lanes>(raw << 8) >> 5;
+    return reinterpret_cast<WideLanes>(raw << 8) >> 5;
 }
 
-LaneSums magnitude(Lanes value) {
-    const Lanes negated = -value;
-    return reinterpret_cast<LaneSums>(value > negated ? value : negated);
+ALWAYS_INLINE WideSums magnitude(WideLanes value) {
+    const WideLanes negated = -value;
+    return reinterpret_cast<WideSums>(value > negated ? value : negated);
+}
+
+// The two halves of each of 11 wide sums added, as 16 narrow sums (the last
+// five zero).
+ALWAYS_INLINE void foldHalves(const WideSums* wide, LaneSums* narrow) {
+#pragma GCC unroll 16
+    for (unsigned i = 0; i < 16; ++i) {
+        LaneSums halves[2] = {};
+        if (i < 11)
+            std::memcpy(halves, &wide[i], sizeof halves);
+        narrow[i] = halves[0] + halves[1];
+    }
 }
 
 // Lane i of the result: the total of the lanes of sums[i]. Adds interleaved
 // halves three times, each step halving the partial sums per vector.
-inline __attribute__((always_inline)) LaneSums laneTotals(const LaneSums* sums) {
+ALWAYS_INLINE LaneSums laneTotals(const LaneSums* sums) {
     const LaneSums low1 = {0, 8, 1, 9, 2, 10, 3, 11};
     const LaneSums high1 = {4, 12, 5, 13, 6, 14, 7, 15};
     const LaneSums low2 = {0, 1, 8, 9, 2, 3, 10, 11};
@@ -53,6 +74,23 @@ inline __attribute__((always_inline)) LaneSums laneTotals(const LaneSums* sums) 
            __builtin_shuffle(quads[0], quads[1], high3);
 }
 
+// The index of the smallest of the 11 totals, the lower one on a tie. Each total
+// goes with its index below it into a key, and a knockout in three rounds of
+// lane pairs finds the smallest key.
+ALWAYS_INLINE unsigned smallestTotal(const LaneSums* totals) {
+    using Keys = uint32_t __attribute__((vector_size(32)));
+    const Keys low = __builtin_convertvector(totals[0], Keys) << 4 | Keys{0, 1, 2, 3, 4, 5, 6, 7};
+    const Keys unused = {0, 0, 0, ~0u, ~0u, ~0u, ~0u, ~0u};
+    const Keys high = (__builtin_convertvector(totals[1], Keys) << 4 | Keys{8, 9, 10}) | unused;
+    Keys smallest = low < high ? low : high;
+    for (const Keys& pairing : {Keys{4, 5, 6, 7, 0, 1, 2, 3}, Keys{2, 3, 0, 1, 6, 7, 4, 5},
+                                Keys{1, 0, 3, 2, 5, 4, 7, 6}}) {
+        const Keys other = __builtin_shuffle(smallest, pairing);
+        smallest = smallest < other ? smallest : other;
+    }
+    return smallest[0] & 15;
+}
+
 } // namespace
 
 void AudioChannelState::endInterval() {
@@ -67,42 +105,31 @@ void AudioChannelState::endInterval() {
 // each weight moved one step down or up; the smallest sum (the lower index on a
 // tie) names the weight to move and the direction. Index 0, no change, moves
 // nothing. Errors lie within +-1024 and terms within +-255, so every difference
-// and every sum of 32 of them fits 16 bits: eight slots are summed at once.
-void AudioChannelState::adaptWeights() {
+// and every sum of 32 of them fits 16 bits: sixteen slots are summed at once.
+__attribute__((target_clones("avx2", "default"))) void AudioChannelState::adaptWeights() {
     const int16_t* const terms[5] = {d1History_.data() + 1, d2History_.data() + 2,
                                      d2History_.data() + 1, d2History_.data(),
                                      channelDeltas_.data()};
-    LaneSums sums[16] = {};
-#pragma GCC unroll 4
-    for (unsigned slot = 0; slot < ADAPT_INTERVAL; slot += LANE_COUNT) {
-        const Lanes error = loadErrors(errors_.data() + slot);
+    WideSums sums[11] = {};
+#pragma GCC unroll 2
+    for (unsigned slot = 0; slot < ADAPT_INTERVAL; slot += WIDE_COUNT) {
+        const WideLanes error = loadErrors(errors_.data() + slot);
         sums[0] += magnitude(error);
 #pragma GCC unroll 5
         for (unsigned term = 0; term < 5; ++term) {
-            const Lanes value = loadLanes(terms[term] + slot);
+            const WideLanes value = loadLanes(terms[term] + slot);
             sums[2 * term + 1] += magnitude(error - value);
             sums[2 * term + 2] += magnitude(error + value);
         }
     }
-    uint16_t totals[16];
-    const LaneSums halves[2] = {laneTotals(sums), laneTotals(sums + LANE_COUNT)};
-    std::memcpy(totals, halves, sizeof totals);
+    LaneSums narrow[16];
+    foldHalves(sums, narrow);
+    const LaneSums totals[2] = {laneTotals(narrow), laneTotals(narrow + LANE_COUNT)};
+    const unsigned best = smallestTotal(totals);
 
-    // The smallest total stays in a register: reading it back through its index
-    // would chain every comparison to a load.
-    unsigned best = 0;
-    uint16_t smallest = totals[0];
-    for (unsigned i = 1; i < 11; ++i) {
-        if (totals[i] < smallest) {
-            best = i;
-            smallest = totals[i];
-        }
-    }
-    if (best == 0)
-        return;
-    int& weight = weights_[(best - 1) / 2];
-    if (best % 2 == 1 && weight >= -MAX_WEIGHT)
-        --weight;
-    else if (best % 2 == 0 && weight < MAX_WEIGHT)
-        ++weight;
+    // 0 moves nothing; odd moves weight (best - 1) / 2 down, even moves it up.
+    const int down = best % 2;
+    const int up = best != 0 && !down;
+    int& weight = weights_[best == 0 ? 0 : (best - 1) / 2];
+    weight += (up & (weight < MAX_WEIGHT)) - (down & (weight >= -MAX_WEIGHT));
 }
