@@ -34,7 +34,7 @@ ALWAYS_INLINE WideLanes loadErrors(const int16_t* errors) {
     return reinterpret_cast<WideLanes>(raw << 8) >> 5;
 }
 
-ALWAYS_INLINE WideSums magnitude(WideLanes value) {
+ALWAYS_INLINE WideSums magnitude(const WideLanes& value) {
     const WideLanes negated = -value;
     return reinterpret_cast<WideSums>(value > negated ? value : negated);
 }
