@@ -15,28 +15,25 @@ using WideSums = uint16_t __attribute__((vector_size(32)));
 constexpr unsigned LANE_COUNT = 8;
 constexpr unsigned WIDE_COUNT = 16;
 
-// The helpers taking and giving 256-bit vectors are always inlined, so no call
-// ever passes one and the warning about how calls would pass them does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
+// Helpers hand 256-bit vectors back through references: a call never passes
+// one by value, which machines without AVX would do differently.
 #define ALWAYS_INLINE inline __attribute__((always_inline))
 
-ALWAYS_INLINE WideLanes loadLanes(const int16_t* values) {
-    WideLanes lanes;
+ALWAYS_INLINE void loadLanes(const int16_t* values, WideLanes& lanes) {
     std::memcpy(&lanes, values, sizeof lanes);
-    return lanes;
 }
 
 // Coded errors (0..255) taken as signed bytes, times 8: the byte moved to the
 // top of the lane and shifted back with its sign, three places short.
-ALWAYS_INLINE WideLanes loadErrors(const int16_t* errors) {
+ALWAYS_INLINE void loadErrors(const int16_t* errors, WideLanes& lanes) {
     WideSums raw;
     std::memcpy(&raw, errors, sizeof raw);
-    return reinterpret_cast<WideLanes>(raw << 8) >> 5;
+    lanes = reinterpret_cast<WideLanes>(raw << 8) >> 5;
 }
 
-ALWAYS_INLINE WideSums magnitude(const WideLanes& value) {
+ALWAYS_INLINE void addMagnitude(WideSums& sum, const WideLanes& value) {
     const WideLanes negated = -value;
-    return reinterpret_cast<WideSums>(value > negated ? value : negated);
+    sum += reinterpret_cast<WideSums>(value > negated ? value : negated);
 }
 
 // The two halves of each of 11 wide sums added, as 16 narrow sums (the last
@@ -54,24 +51,24 @@ ALWAYS_INLINE void foldHalves(const WideSums* wide, LaneSums* narrow) {
 // Lane i of the result: the total of the lanes of sums[i]. Adds interleaved
 // halves three times, each step halving the partial sums per vector.
 ALWAYS_INLINE LaneSums laneTotals(const LaneSums* sums) {
-    const LaneSums low1 = {0, 8, 1, 9, 2, 10, 3, 11};
-    const LaneSums high1 = {4, 12, 5, 13, 6, 14, 7, 15};
-    const LaneSums low2 = {0, 1, 8, 9, 2, 3, 10, 11};
-    const LaneSums high2 = {4, 5, 12, 13, 6, 7, 14, 15};
-    const LaneSums low3 = {0, 1, 2, 3, 8, 9, 10, 11};
-    const LaneSums high3 = {4, 5, 6, 7, 12, 13, 14, 15};
     LaneSums pairs[4];
 #pragma GCC unroll 4
-    for (unsigned i = 0; i < 4; ++i)
-        pairs[i] = __builtin_shuffle(sums[2 * i], sums[2 * i + 1], low1) +
-                   __builtin_shuffle(sums[2 * i], sums[2 * i + 1], high1);
+    for (unsigned i = 0; i < 4; ++i) {
+        const LaneSums& a = sums[2 * i];
+        const LaneSums& b = sums[2 * i + 1];
+        pairs[i] = __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11) +
+                   __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
+    }
     LaneSums quads[2];
 #pragma GCC unroll 2
-    for (unsigned i = 0; i < 2; ++i)
-        quads[i] = __builtin_shuffle(pairs[2 * i], pairs[2 * i + 1], low2) +
-                   __builtin_shuffle(pairs[2 * i], pairs[2 * i + 1], high2);
-    return __builtin_shuffle(quads[0], quads[1], low3) +
-           __builtin_shuffle(quads[0], quads[1], high3);
+    for (unsigned i = 0; i < 2; ++i) {
+        const LaneSums& a = pairs[2 * i];
+        const LaneSums& b = pairs[2 * i + 1];
+        quads[i] = __builtin_shufflevector(a, b, 0, 1, 8, 9, 2, 3, 10, 11) +
+                   __builtin_shufflevector(a, b, 4, 5, 12, 13, 6, 7, 14, 15);
+    }
+    return __builtin_shufflevector(quads[0], quads[1], 0, 1, 2, 3, 8, 9, 10, 11) +
+           __builtin_shufflevector(quads[0], quads[1], 4, 5, 6, 7, 12, 13, 14, 15);
 }
 
 // The index of the smallest of the 11 totals, the lower one on a tie. Each total
@@ -83,12 +80,40 @@ ALWAYS_INLINE unsigned smallestTotal(const LaneSums* totals) {
     const Keys unused = {0, 0, 0, ~0u, ~0u, ~0u, ~0u, ~0u};
     const Keys high = (__builtin_convertvector(totals[1], Keys) << 4 | Keys{8, 9, 10}) | unused;
     Keys smallest = low < high ? low : high;
-    for (const Keys& pairing : {Keys{4, 5, 6, 7, 0, 1, 2, 3}, Keys{2, 3, 0, 1, 6, 7, 4, 5},
-                                Keys{1, 0, 3, 2, 5, 4, 7, 6}}) {
-        const Keys other = __builtin_shuffle(smallest, pairing);
-        smallest = smallest < other ? smallest : other;
-    }
+    const Keys halves = __builtin_shufflevector(smallest, smallest, 4, 5, 6, 7, 0, 1, 2, 3);
+    smallest = smallest < halves ? smallest : halves;
+    const Keys quarters = __builtin_shufflevector(smallest, smallest, 2, 3, 0, 1, 6, 7, 4, 5);
+    smallest = smallest < quarters ? smallest : quarters;
+    const Keys neighbours = __builtin_shufflevector(smallest, smallest, 1, 0, 3, 2, 5, 4, 7, 6);
+    smallest = smallest < neighbours ? smallest : neighbours;
     return smallest[0] & 15;
+}
+
+// Over an interval, sums how far each byte's error lay from no change and from
+// each weight moved one step down or up, and gives the index of the smallest sum
+// (the lower index on a tie): 0 for no change, 2w + 1 for weight w down, 2w + 2
+// for it up. Errors lie within +-1024 and terms within +-255, so every difference
+// and every sum of 32 of them fits 16 bits: sixteen slots are summed at once.
+__attribute__((target_clones("avx2", "default"))) unsigned
+bestAdaptation(const int16_t* errors, const int16_t* const* terms) {
+    WideSums sums[11] = {};
+#pragma GCC unroll 2
+    for (unsigned slot = 0; slot < 32; slot += WIDE_COUNT) {
+        WideLanes error;
+        loadErrors(errors + slot, error);
+        addMagnitude(sums[0], error);
+#pragma GCC unroll 5
+        for (unsigned term = 0; term < 5; ++term) {
+            WideLanes value;
+            loadLanes(terms[term] + slot, value);
+            addMagnitude(sums[2 * term + 1], error - value);
+            addMagnitude(sums[2 * term + 2], error + value);
+        }
+    }
+    LaneSums narrow[16];
+    foldHalves(sums, narrow);
+    const LaneSums totals[2] = {laneTotals(narrow), laneTotals(narrow + LANE_COUNT)};
+    return smallestTotal(totals);
 }
 
 } // namespace
@@ -101,33 +126,13 @@ void AudioChannelState::endInterval() {
     slot_ = 0;
 }
 
-// Over the interval, sums how far each byte's error lay from no change and from
-// each weight moved one step down or up; the smallest sum (the lower index on a
-// tie) names the weight to move and the direction. Index 0, no change, moves
-// nothing. Errors lie within +-1024 and terms within +-255, so every difference
-// and every sum of 32 of them fits 16 bits: sixteen slots are summed at once.
-__attribute__((target_clones("avx2", "default"))) void AudioChannelState::adaptWeights() {
+// Moves the weight whose step would have made the interval's errors smallest.
+void AudioChannelState::adaptWeights() {
+    static_assert(ADAPT_INTERVAL == 32, "the sums cover 32 slots");
     const int16_t* const terms[5] = {d1History_.data() + 1, d2History_.data() + 2,
                                      d2History_.data() + 1, d2History_.data(),
                                      channelDeltas_.data()};
-    WideSums sums[11] = {};
-#pragma GCC unroll 2
-    for (unsigned slot = 0; slot < ADAPT_INTERVAL; slot += WIDE_COUNT) {
-        const WideLanes error = loadErrors(errors_.data() + slot);
-        sums[0] += magnitude(error);
-#pragma GCC unroll 5
-        for (unsigned term = 0; term < 5; ++term) {
-            const WideLanes value = loadLanes(terms[term] + slot);
-            sums[2 * term + 1] += magnitude(error - value);
-            sums[2 * term + 2] += magnitude(error + value);
-        }
-    }
-    LaneSums narrow[16];
-    foldHalves(sums, narrow);
-    const LaneSums totals[2] = {laneTotals(narrow), laneTotals(narrow + LANE_COUNT)};
-    const unsigned best = smallestTotal(totals);
-
-    // 0 moves nothing; odd moves weight (best - 1) / 2 down, even moves it up.
+    const unsigned best = bestAdaptation(errors_.data(), terms);
     const int down = best % 2;
     const int up = best != 0 && !down;
     int& weight = weights_[best == 0 ? 0 : (best - 1) / 2];
