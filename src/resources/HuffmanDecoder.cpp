@@ -90,7 +90,7 @@ unsigned HuffmanDecoder::decodeSlow(BitInput& input) const {
 
 unsigned HuffmanDecoder::longEntry(unsigned field) const {
     const unsigned length = lengthOf(field, quickBits_ + 1);
-    return symbolOf(field, length) | length << QUICK_LENGTH_SHIFT;
+    return symbolOf(field, length) << QUICK_SYMBOL_SHIFT | length;
 }
 
 // Codes of one length take consecutive table spans in symbol order: a code of
@@ -106,7 +106,7 @@ void HuffmanDecoder::buildQuickTable() {
         const unsigned span = 1u << (quickBits_ - length);
         for (unsigned index = firstIndex_[length]; prefix < end; ++index) {
             const uint16_t entry = static_cast<uint16_t>(
-                symbols_[index < symbolCount_ ? index : 0] | length << QUICK_LENGTH_SHIFT);
+                symbols_[index < symbolCount_ ? index : 0] << QUICK_SYMBOL_SHIFT | length);
             const unsigned stop = std::min(prefix + span, end);
             fillEntries(table + prefix, table + stop, entry);
             prefix = stop;

@@ -25,10 +25,10 @@ public:
     unsigned decode(BitInput& input) const {
         const unsigned field = input.peek16();
         unsigned entry = quick_[field >> quickShift_];
-        if (!(entry >> QUICK_LENGTH_SHIFT))
+        if (!(entry & QUICK_LENGTH_MASK))
             entry = longEntry(field & 0xFFFE);
-        input.consume(entry >> QUICK_LENGTH_SHIFT);
-        return entry & QUICK_SYMBOL_MASK;
+        input.consume(entry & QUICK_LENGTH_MASK);
+        return entry >> QUICK_SYMBOL_SHIFT;
     }
 
     // Decodes a symbol below 256 into symbol and returns true; for a higher symbol
@@ -41,8 +41,8 @@ public:
             symbol = decode(input);
             return symbol < 256;
         }
-        input.consume(entry >> QUICK_LENGTH_SHIFT);
-        symbol = entry & 0xFF;
+        input.consume(entry & QUICK_LENGTH_MASK);
+        symbol = entry >> QUICK_SYMBOL_SHIFT;
         return true;
     }
 
@@ -52,12 +52,16 @@ public:
 
 private:
     static constexpr unsigned QUICK_BITS = 10;
-    static constexpr unsigned QUICK_LENGTH_SHIFT = 12;
-    static constexpr unsigned QUICK_SYMBOL_MASK = (1u << QUICK_LENGTH_SHIFT) - 1;
-    static constexpr unsigned QUICK_HIGH_SYMBOL_BITS = QUICK_SYMBOL_MASK & ~0xFFu;
+    // An entry is symbol << QUICK_SYMBOL_SHIFT | length. The length sits in the
+    // low bits, where a shift by it needs no extraction first: the entry's
+    // lookup and the input's shift are the chain every symbol waits on.
+    static constexpr unsigned QUICK_SYMBOL_SHIFT = 6;
+    static constexpr unsigned QUICK_LENGTH_MASK = (1u << QUICK_SYMBOL_SHIFT) - 1;
+    static constexpr unsigned QUICK_HIGH_SYMBOL_BITS = 0xFFFFu & ~(0xFFu << QUICK_SYMBOL_SHIFT) &
+                                                       ~QUICK_LENGTH_MASK;
     // The entry of a code longer than the table covers: no length, and symbol
     // bits that decodeByteSymbol's test for a high symbol also catches.
-    static constexpr uint16_t QUICK_LONG_CODE = 0x100;
+    static constexpr uint16_t QUICK_LONG_CODE = 0x100 << QUICK_SYMBOL_SHIFT;
 
     // The code length of field: the shortest from `from` on whose limit lies above it.
     unsigned lengthOf(unsigned field, unsigned from) const;
@@ -77,7 +81,7 @@ private:
     // firstIndex_[L]: where the symbols with codes of length L start in symbols_.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> firstIndex_{};
     std::array<uint16_t, MAX_SYMBOLS> symbols_{};
-    // By the first quickBits_ bits of a code: symbol | length << 12, or
+    // By the first quickBits_ bits of a code: symbol << 6 | length, or
     // QUICK_LONG_CODE when the code is longer.
     std::array<uint16_t, 1u << QUICK_BITS> quick_ = longCodeTable();
 
