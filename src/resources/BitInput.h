@@ -23,9 +23,7 @@ public:
         if (size_ >= 8 && next_ <= size_ - 8) {
             // The load may bring part of one more byte; those bits are that byte's
             // own, and the next refill brings the same bits again.
-            buffer_ |= loadBigEndian64(data_ + next_) >> count_;
-            next_ += (63 - count_) >> 3;
-            count_ |= 56;
+            refillAhead();
             return;
         }
         while (count_ <= 48) {
@@ -34,6 +32,24 @@ public:
             ++next_;
             count_ += 8;
         }
+    }
+
+    // How many times in a row refillAhead() may be called: each needs eight bytes
+    // of data from the next byte on, and moves on by at most seven.
+    size_t refillsAhead() const { return size_ >= next_ + 8 ? (size_ - next_ - 8) / 7 + 1 : 0; }
+
+    // Tops the buffer up to at least 56 bits without looking where the data ends
+    // (see refillsAhead). Decoding steps in a fixed rhythm can then peek without
+    // checking: three codes of up to 15 bits fit between two refills.
+    void refillAhead() {
+        buffer_ |= loadBigEndian64(data_ + next_) >> count_;
+        next_ += (63 - count_) >> 3;
+        count_ |= 56;
+    }
+
+    // The next count bits (1..16), which the buffer must hold; nothing is consumed.
+    unsigned peekBuffered(unsigned count) const {
+        return static_cast<unsigned>(buffer_ >> (64 - count));
     }
 
     // The next 16 bits, the first of them in bit 15; nothing is consumed.

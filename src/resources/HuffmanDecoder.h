@@ -34,9 +34,13 @@ public:
     // Decodes a symbol below 256 into symbol and returns true; for a higher symbol
     // returns false, with its code consumed all the same. A single test on the
     // table entry passes the common case, a short code of a low symbol. Needs a
-    // decoder built with the full table.
+    // decoder built with the full table. Buffered: the caller has made sure the
+    // input holds QUICK_BITS bits, so the input need not check.
+    template <bool Buffered = false>
     bool decodeByteSymbol(BitInput& input, unsigned& symbol) const {
-        const unsigned entry = quick_[input.peekBits(QUICK_BITS)];
+        const unsigned field =
+            Buffered ? input.peekBuffered(QUICK_BITS) : input.peekBits(QUICK_BITS);
+        const unsigned entry = quick_[field];
         if (entry & QUICK_HIGH_SYMBOL_BITS) {
             symbol = decode(input);
             return symbol < 256;
@@ -57,8 +61,8 @@ private:
     // lookup and the input's shift are the chain every symbol waits on.
     static constexpr unsigned QUICK_SYMBOL_SHIFT = 6;
     static constexpr unsigned QUICK_LENGTH_MASK = (1u << QUICK_SYMBOL_SHIFT) - 1;
-    static constexpr unsigned QUICK_HIGH_SYMBOL_BITS = 0xFFFFu & ~(0xFFu << QUICK_SYMBOL_SHIFT) &
-                                                       ~QUICK_LENGTH_MASK;
+    static constexpr unsigned QUICK_HIGH_SYMBOL_BITS =
+        0xFFFFu & ~(0xFFu << QUICK_SYMBOL_SHIFT) & ~QUICK_LENGTH_MASK;
     // The entry of a code longer than the table covers: no length, and symbol
     // bits that decodeByteSymbol's test for a high symbol also catches.
     static constexpr uint16_t QUICK_LONG_CODE = 0x100 << QUICK_SYMBOL_SHIFT;

@@ -328,9 +328,15 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     unsigned channel = currentChannel_;
     unsigned char* next = out;
     unsigned char* const end = out + count;
+    // In whole frames the input is topped up ahead, before every third code.
+    constexpr unsigned CODES_PER_REFILL = 3;
+    constexpr unsigned REFILLS_PER_FRAME = (Channels + CODES_PER_REFILL - 1) / CODES_PER_REFILL;
     bool switched = false;
     while (!switched && next != end) {
-        const unsigned frames = static_cast<unsigned>(end - next) / Channels;
+        const unsigned slot = channels[0].slot();
+        const size_t frames = std::min<size_t>({static_cast<size_t>(end - next) / Channels,
+                                                AudioChannelState::ADAPT_INTERVAL - slot,
+                                                in.refillsAhead() / REFILLS_PER_FRAME});
         if (channel != 0 || frames == 0 || !inStep<Channels>(channels.data())) {
             unsigned symbol; // any symbol above the byte deltas switches the tables
             switched = !audioDecoders_[channel].decodeByteSymbol(in, symbol);
@@ -340,16 +346,17 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
             }
             continue;
         }
-        const unsigned slot = channels[0].slot();
-        const unsigned run = std::min(frames, AudioChannelState::ADAPT_INTERVAL - slot);
+        const unsigned run = static_cast<unsigned>(frames);
         unsigned frame = 0;
         unsigned decoded = Channels; // bytes of the last frame begun
         while (frame < run && decoded == Channels) {
             decoded = 0;
 #pragma GCC unroll 4
             for (unsigned c = 0; c < Channels; ++c) {
+                if (c % CODES_PER_REFILL == 0)
+                    in.refillAhead();
                 unsigned symbol;
-                if (!audioDecoders_[c].decodeByteSymbol(in, symbol))
+                if (!audioDecoders_[c].template decodeByteSymbol<true>(in, symbol))
                     break;
                 *next++ = channels[c].decodeAt(slot + frame, symbol, channelDelta);
                 ++decoded;
