@@ -55,7 +55,7 @@ public:
     unsigned decodeSlow(BitInput& input) const;
 
 private:
-    static constexpr unsigned QUICK_BITS = 10;
+    static constexpr unsigned QUICK_BITS = 11;
     // An entry is symbol << QUICK_SYMBOL_SHIFT | length. The length sits in the
     // low bits, where a shift by it needs no extraction first: the entry's
     // lookup and the input's shift are the chain every symbol waits on.
