@@ -224,11 +224,14 @@ bool walkArchive(ResourceArchive& archive, Extraction& work) {
         if (requested) {
             if (!plausibleSize(archive, block))
                 return false;
-            // One spare byte so that an empty entry still gets a buffer of its own.
-            work.output =
-                static_cast<unsigned char*>(std::calloc(size_t{block.header.unpackedSize} + 1, 1));
+            // One spare byte so that an empty entry still gets a buffer of its own,
+            // kept zero. The rest needs no clearing: a call succeeds only once
+            // every byte of the entry is written, and frees the buffer otherwise.
+            const size_t size = block.header.unpackedSize;
+            work.output = static_cast<unsigned char*>(std::malloc(size + 1));
             if (!work.output)
                 return false;
+            work.output[size] = 0;
             *work.outputCount = 0;
         }
         if ((requested || work.solidArchive) && !unpackEntry(archive, block, requested, work))
