@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 class AudioChannelState {
@@ -16,7 +17,7 @@ public:
     // The same for a caller that keeps the channel's place in its adaptation
     // interval, as one place serves channels decoded in step: slot is this byte's
     // place, and advance() then moves the channel on by the bytes so decoded.
-    uint8_t decodeAt(unsigned slot, unsigned delta, int& channelDelta);
+    uint8_t decodeAt(size_t slot, unsigned delta, int& channelDelta);
     void advance(unsigned bytes) {
         slot_ += bytes;
         if (slot_ == ADAPT_INTERVAL)
@@ -48,7 +49,7 @@ private:
     uint8_t lastByte_ = 0;
 };
 
-inline uint8_t AudioChannelState::decodeAt(unsigned slot, unsigned delta, int& channelDelta) {
+inline uint8_t AudioChannelState::decodeAt(size_t slot, unsigned delta, int& channelDelta) {
     const int lastByte = lastByte_;
     const int d1 = lastDelta_;
     const int d2 = lastDelta_ - d1History_[slot];

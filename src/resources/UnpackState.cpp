@@ -333,7 +333,7 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     constexpr unsigned REFILLS_PER_FRAME = (Channels + CODES_PER_REFILL - 1) / CODES_PER_REFILL;
     bool switched = false;
     while (!switched && next != end) {
-        const unsigned slot = channels[0].slot();
+        const size_t slot = channels[0].slot();
         const size_t frames = std::min<size_t>({static_cast<size_t>(end - next) / Channels,
                                                 AudioChannelState::ADAPT_INTERVAL - slot,
                                                 in.refillsAhead() / REFILLS_PER_FRAME});
@@ -346,10 +346,9 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
             }
             continue;
         }
-        const unsigned run = static_cast<unsigned>(frames);
-        unsigned frame = 0;
+        size_t frame = 0;
         unsigned decoded = Channels; // bytes of the last frame begun
-        while (frame < run && decoded == Channels) {
+        while (frame < frames && decoded == Channels) {
             decoded = 0;
 #pragma GCC unroll 4
             for (unsigned c = 0; c < Channels; ++c) {
@@ -365,7 +364,8 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
         }
         // A frame cut short by the switch moved only the channels before it on.
         for (unsigned c = 0; c < Channels; ++c)
-            channels[c].advance(frame + (decoded < Channels && c < decoded ? 1 : 0));
+            channels[c].advance(static_cast<unsigned>(frame) +
+                                (decoded < Channels && c < decoded ? 1 : 0));
         if (decoded < Channels) {
             switched = true;
             channel = decoded;
