@@ -17,17 +17,35 @@ void fillEntries(uint16_t* from, uint16_t* to, uint16_t entry) {
         *from++ = entry;
 }
 
-// How many symbols have each code length. Neighbouring symbols mostly share a
-// length, so four tallies take turns rather than one counter waiting on itself.
+// Calls visit(symbol, length) for every symbol with a code, in symbol order.
+// Uncoded symbols are passed over eight at a time: an alphabet of which a small
+// text uses a few dozen symbols has mostly zero lengths.
+template <typename Visit>
+void forCodedSymbols(const unsigned char* lengths, unsigned count, Visit visit) {
+    constexpr uint64_t LENGTH_BITS = 0x0F0F0F0F0F0F0F0Full;
+    unsigned symbol = 0;
+    for (; symbol + 8 <= count; symbol += 8) {
+        uint64_t group;
+        std::memcpy(&group, lengths + symbol, sizeof group);
+        if ((group & LENGTH_BITS) == 0)
+            continue;
+        for (unsigned i = symbol; i < symbol + 8; ++i)
+            if (const unsigned length = lengths[i] & MAX_CODE_LENGTH)
+                visit(i, length);
+    }
+    for (; symbol < count; ++symbol)
+        if (const unsigned length = lengths[symbol] & MAX_CODE_LENGTH)
+            visit(symbol, length);
+}
+
+// How many symbols have each code length (none counted for length 0).
+// Neighbouring symbols mostly share a length, so four tallies take turns rather
+// than one counter waiting on itself.
 std::array<uint32_t, MAX_CODE_LENGTH + 1> lengthCounts(const unsigned char* lengths,
                                                        unsigned count) {
     uint32_t tallies[4][MAX_CODE_LENGTH + 1] = {};
-    unsigned symbol = 0;
-    for (; symbol + 4 <= count; symbol += 4)
-        for (unsigned lane = 0; lane < 4; ++lane)
-            ++tallies[lane][lengths[symbol + lane] & MAX_CODE_LENGTH];
-    for (; symbol < count; ++symbol)
-        ++tallies[0][lengths[symbol] & MAX_CODE_LENGTH];
+    forCodedSymbols(lengths, count,
+                    [&](unsigned symbol, unsigned length) { ++tallies[symbol % 4][length]; });
     std::array<uint32_t, MAX_CODE_LENGTH + 1> counts;
     for (unsigned length = 0; length <= MAX_CODE_LENGTH; ++length)
         counts[length] =
@@ -58,11 +76,9 @@ void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount, b
     quickShift_ = 16 - quickBits_;
 
     std::array<uint32_t, MAX_CODE_LENGTH + 1> next = firstIndex_;
-    for (unsigned symbol = 0; symbol < symbolCount_; ++symbol) {
-        const unsigned length = lengths[symbol] & MAX_CODE_LENGTH;
-        if (length != 0)
-            symbols_[next[length]++] = static_cast<uint16_t>(symbol);
-    }
+    forCodedSymbols(lengths, symbolCount_, [&](unsigned symbol, unsigned length) {
+        symbols_[next[length]++] = static_cast<uint16_t>(symbol);
+    });
     // Indices past the coded symbols decode as symbol 0.
     const unsigned coded = next[MAX_CODE_LENGTH];
     std::fill(symbols_.begin() + coded, symbols_.begin() + symbolCount_, 0);
