@@ -5,8 +5,7 @@
 
 namespace {
 
-// Sets the entries from `from` up to `to`, four at a time where it can: a table
-// is filled in spans that are mostly far longer than one entry.
+// Sets the entries from `from` up to `to`, four at a time where it can.
 void fillEntries(uint16_t* from, uint16_t* to, uint16_t entry) {
     while (from != to && reinterpret_cast<uintptr_t>(from) % 8 != 0)
         *from++ = entry;
@@ -17,21 +16,37 @@ void fillEntries(uint16_t* from, uint16_t* to, uint16_t entry) {
         *from++ = entry;
 }
 
+// Sets a span of a power of two entries that starts at a multiple of its length
+// in an 8-byte aligned table.
+void fillSpan(uint16_t* span, unsigned count, uint16_t entry) {
+    if (count < 4) {
+        span[0] = entry;
+        span[count - 1] = entry;
+        return;
+    }
+    const uint64_t four = entry * 0x0001000100010001ull;
+    for (unsigned i = 0; i < count; i += 4)
+        std::memcpy(span + i, &four, sizeof four);
+}
+
 // Calls visit(symbol, length) for every symbol with a code, in symbol order.
 // Uncoded symbols are passed over eight at a time: an alphabet of which a small
 // text uses a few dozen symbols has mostly zero lengths.
 template <typename Visit>
 void forCodedSymbols(const unsigned char* lengths, unsigned count, Visit visit) {
     constexpr uint64_t LENGTH_BITS = 0x0F0F0F0F0F0F0F0Full;
+    constexpr uint64_t LOW_SEVEN = 0x7F7F7F7F7F7F7F7Full;
+    constexpr uint64_t TOP_BITS = 0x8080808080808080ull;
     unsigned symbol = 0;
     for (; symbol + 8 <= count; symbol += 8) {
         uint64_t group;
         std::memcpy(&group, lengths + symbol, sizeof group);
-        if ((group & LENGTH_BITS) == 0)
-            continue;
-        for (unsigned i = symbol; i < symbol + 8; ++i)
-            if (const unsigned length = lengths[i] & MAX_CODE_LENGTH)
-                visit(i, length);
+        // The top bit of each byte with a nonzero length (in memory order).
+        uint64_t coded = ((group & LENGTH_BITS) + LOW_SEVEN) & TOP_BITS;
+        for (; coded != 0; coded &= coded - 1) {
+            const unsigned i = symbol + static_cast<unsigned>(__builtin_ctzll(coded)) / 8;
+            visit(i, lengths[i] & MAX_CODE_LENGTH);
+        }
     }
     for (; symbol < count; ++symbol)
         if (const unsigned length = lengths[symbol] & MAX_CODE_LENGTH)
@@ -43,7 +58,7 @@ void forCodedSymbols(const unsigned char* lengths, unsigned count, Visit visit) 
 // than one counter waiting on itself.
 std::array<uint32_t, MAX_CODE_LENGTH + 1> lengthCounts(const unsigned char* lengths,
                                                        unsigned count) {
-    uint32_t tallies[4][MAX_CODE_LENGTH + 1] = {};
+    uint16_t tallies[4][MAX_CODE_LENGTH + 1] = {};
     forCodedSymbols(lengths, count,
                     [&](unsigned symbol, unsigned length) { ++tallies[symbol % 4][length]; });
     std::array<uint32_t, MAX_CODE_LENGTH + 1> counts;
@@ -123,9 +138,8 @@ void HuffmanDecoder::buildQuickTable() {
         for (unsigned index = firstIndex_[length]; prefix < end; ++index) {
             const uint16_t entry = static_cast<uint16_t>(
                 symbols_[index < symbolCount_ ? index : 0] << QUICK_SYMBOL_SHIFT | length);
-            const unsigned stop = std::min(prefix + span, end);
-            fillEntries(table + prefix, table + stop, entry);
-            prefix = stop;
+            fillSpan(table + prefix, span, entry);
+            prefix += span;
         }
     }
     fillEntries(table + prefix, table + (1u << quickBits_), QUICK_LONG_CODE);

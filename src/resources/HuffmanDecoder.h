@@ -87,7 +87,7 @@ private:
     std::array<uint16_t, MAX_SYMBOLS> symbols_{};
     // By the first quickBits_ bits of a code: symbol << 6 | length, or
     // QUICK_LONG_CODE when the code is longer.
-    std::array<uint16_t, 1u << QUICK_BITS> quick_ = longCodeTable();
+    alignas(8) std::array<uint16_t, 1u << QUICK_BITS> quick_ = longCodeTable();
 
     static std::array<uint16_t, 1u << QUICK_BITS> longCodeTable() {
         std::array<uint16_t, 1u << QUICK_BITS> table;

@@ -142,31 +142,33 @@ void UnpackState::clearWindow() {
 // the delta base), the multimedia channel count, 19 four-bit pre-code lengths,
 // then the code lengths in pre-code: deltas to the previous lengths, or runs.
 void UnpackState::readTables() {
-    const unsigned header = input_.peek16();
+    // A local copy of the input, which the stores of the lengths cannot touch.
+    BitInput in = input_;
+    const unsigned header = in.peek16();
     audioMode_ = (header & TABLES_AUDIO_FLAG) != 0;
     if (!(header & TABLES_KEEP_LENGTHS_FLAG))
         previousLengths_.fill(0);
-    input_.consume(2);
+    in.consume(2);
 
     unsigned lengthCount = NORMAL_TABLE_LENGTHS;
     if (audioMode_) {
         channelCount_ = ((header >> 12) & 3) + 1;
         if (currentChannel_ >= channelCount_)
             currentChannel_ = 0;
-        input_.consume(2);
+        in.consume(2);
         lengthCount = channelCount_ * AUDIO_SYMBOLS;
     }
 
     std::array<unsigned char, PRE_CODE_SYMBOLS> preCodeLengths;
     for (unsigned char& length : preCodeLengths)
-        length = static_cast<unsigned char>(input_.readBits(4));
+        length = static_cast<unsigned char>(in.readBits(4));
     preCodeDecoder_.build(preCodeLengths.data(), PRE_CODE_SYMBOLS);
 
     // The new lengths replace the previous ones in place; those beyond
     // lengthCount stay as they were.
     unsigned char* lengths = previousLengths_.data();
     for (unsigned i = 0; i < lengthCount;) {
-        const unsigned symbol = preCodeDecoder_.decode(input_);
+        const unsigned symbol = preCodeDecoder_.decode(in);
         if (symbol < PRE_CODE_REPEAT) {
             lengths[i] = static_cast<unsigned char>((symbol + lengths[i]) & MAX_CODE_LENGTH);
             ++i;
@@ -175,17 +177,18 @@ void UnpackState::readTables() {
         unsigned run = 0;
         unsigned char value = 0;
         if (symbol == PRE_CODE_REPEAT) {
-            run = input_.readBits(2) + 3;
+            run = in.readBits(2) + 3;
             value = i > 0 ? lengths[i - 1] : 0; // nothing before the first: repeat 0
         } else if (symbol == PRE_CODE_ZEROS) {
-            run = input_.readBits(3) + 3;
+            run = in.readBits(3) + 3;
         } else {
-            run = input_.readBits(7) + 11;
+            run = in.readBits(7) + 11;
         }
         run = std::min(run, lengthCount - i);
         std::memset(lengths + i, value, run);
         i += run;
     }
+    input_ = in;
     buildDecoders(lengthCount);
 }
 
