@@ -12,6 +12,9 @@ constexpr uint32_t FAR_DISTANCE = 8192;
 constexpr uint32_t VERY_FAR_DISTANCE = 262144;
 // Recent-distance matches also get one more byte from here on.
 constexpr uint32_t NEAR_DISTANCE = 257;
+// The most bits a normal-mode token takes: a long match's code, length extra
+// bits, distance code and distance extra bits.
+constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
 
 uint32_t lengthBonus(uint32_t distance) {
     return (distance >= FAR_DISTANCE ? 1 : 0) + (distance >= VERY_FAR_DISTANCE ? 1 : 0);
@@ -230,8 +233,21 @@ void UnpackState::decodeNormalRun() {
     uint32_t write = writePosition_;
     int64_t left = outputLeft_;
     int64_t room = flushRoom();
-    while (left >= 0 && room >= 0 && !in.exhausted()) {
-        in.refill(); // enough for the longest symbol with all its extra bits
+    // Tokens still to come that can neither consume more bits than the data holds
+    // nor refill past its end; they go without checks.
+    size_t unchecked = 0;
+    while ((left | room) >= 0) {
+        // A refill is enough for the longest token with all its extra bits.
+        if (unchecked != 0) {
+            --unchecked;
+            in.refillAhead();
+        } else {
+            if (in.exhausted())
+                break;
+            const size_t safe = std::min(in.refillsAhead(), in.bitsLeft() / MAX_TOKEN_BITS);
+            unchecked = safe > 0 ? safe - 1 : 0;
+            in.refill();
+        }
         const unsigned symbol = mainDecoder_.decode(in);
         if (symbol < REPEAT_LAST_MATCH) {
             window[write] = static_cast<unsigned char>(symbol);
@@ -255,6 +271,7 @@ void UnpackState::decodeNormalRun() {
             if (audioMode_)
                 return;
             in = input_;
+            unchecked = 0;
             continue;
         } else if (symbol >= FIRST_SHORT_MATCH) {
             const unsigned slot = symbol - FIRST_SHORT_MATCH;
