@@ -110,7 +110,7 @@ TEST(Crc32, MatchesTheBitwiseDefinitionAtEveryAlignment) {
     };
     const Bytes data = randomBytes(5000, 30);
     for (size_t offset = 0; offset < 8; ++offset)
-        for (size_t size : {0, 1, 7, 8, 9, 15, 16, 17, 63, 4000})
+        for (size_t size : {0, 1, 7, 8, 9, 15, 16, 17, 63, 64, 65, 80, 127, 128, 129, 200, 4000})
             EXPECT_EQ(crc32Of(data.data() + offset, size), bitwise(data.data() + offset, size))
                 << offset << " " << size;
 }
