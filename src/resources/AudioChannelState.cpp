@@ -135,6 +135,7 @@ void AudioChannelState::adaptWeights() {
     const unsigned best = bestAdaptation(errors_.data(), terms);
     const int down = best % 2;
     const int up = best != 0 && !down;
-    int& weight = weights_[best == 0 ? 0 : (best - 1) / 2];
+    // No change (0) goes to weight 0 with a step of nothing, without a branch.
+    int& weight = weights_[(best - (best != 0)) / 2];
     weight += (up & (weight < MAX_WEIGHT)) - (down & (weight >= -MAX_WEIGHT));
 }
