@@ -1,5 +1,6 @@
 #include "resources/AudioChannelState.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -92,22 +93,32 @@ ALWAYS_INLINE unsigned smallestTotal(const LaneSums* totals) {
 // Over an interval, sums how far each byte's error lay from no change and from
 // each weight moved one step down or up, and gives the index of the smallest sum
 // (the lower index on a tie): 0 for no change, 2w + 1 for weight w down, 2w + 2
-// for it up. Errors lie within +-1024 and terms within +-255, so every difference
-// and every sum of 32 of them fits 16 bits: sixteen slots are summed at once.
+// for it up. d1 holds D1 from three slots before the interval on; the other terms
+// are differences of it. Errors lie within +-1024 and terms within +-255, so
+// every difference and every sum of 32 of them fits 16 bits: sixteen slots are
+// summed at once.
 __attribute__((target_clones("avx2", "default"))) unsigned
-bestAdaptation(const int16_t* errors, const int16_t* const* terms) {
+bestAdaptation(const int16_t* errors, const int16_t* d1, const int16_t* channelDeltas) {
     WideSums sums[11] = {};
 #pragma GCC unroll 2
     for (unsigned slot = 0; slot < 32; slot += WIDE_COUNT) {
         WideLanes error;
         loadErrors(errors + slot, error);
         addMagnitude(sums[0], error);
+        WideLanes history[4]; // D1 three, two and one slots before, and at the slot
+#pragma GCC unroll 4
+        for (unsigned back = 0; back < 4; ++back)
+            loadLanes(d1 + slot + back, history[back]);
+        WideLanes terms[5];
+        terms[0] = history[3];
+        terms[1] = history[3] - history[2];
+        terms[2] = history[2] - history[1];
+        terms[3] = history[1] - history[0];
+        loadLanes(channelDeltas + slot, terms[4]);
 #pragma GCC unroll 5
         for (unsigned term = 0; term < 5; ++term) {
-            WideLanes value;
-            loadLanes(terms[term] + slot, value);
-            addMagnitude(sums[2 * term + 1], error - value);
-            addMagnitude(sums[2 * term + 2], error + value);
+            addMagnitude(sums[2 * term + 1], error - terms[term]);
+            addMagnitude(sums[2 * term + 2], error + terms[term]);
         }
     }
     LaneSums narrow[16];
@@ -120,19 +131,14 @@ bestAdaptation(const int16_t* errors, const int16_t* const* terms) {
 
 void AudioChannelState::endInterval() {
     adaptWeights();
-    d1History_[0] = d1History_[ADAPT_INTERVAL];
-    d2History_[0] = d2History_[ADAPT_INTERVAL];
-    d2History_[1] = d2History_[ADAPT_INTERVAL + 1];
+    std::copy(d1History_.end() - HISTORY_FRONT, d1History_.end(), d1History_.begin());
     slot_ = 0;
 }
 
 // Moves the weight whose step would have made the interval's errors smallest.
 void AudioChannelState::adaptWeights() {
     static_assert(ADAPT_INTERVAL == 32, "the sums cover 32 slots");
-    const int16_t* const terms[5] = {d1History_.data() + 1, d2History_.data() + 2,
-                                     d2History_.data() + 1, d2History_.data(),
-                                     channelDeltas_.data()};
-    const unsigned best = bestAdaptation(errors_.data(), terms);
+    const unsigned best = bestAdaptation(errors_.data(), d1History_.data(), channelDeltas_.data());
     const int down = best % 2;
     const int up = best != 0 && !down;
     // No change (0) goes to weight 0 with a step of nothing, without a branch.

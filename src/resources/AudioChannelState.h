@@ -37,13 +37,14 @@ private:
     std::array<int, 5> weights_{}; // K1..K5
     int lastDelta_ = 0;
     // What the bytes of the current interval were predicted with, by slot: the
-    // coded error, the terms D1 and D2, and the channel delta. D3 and D4 are D2
-    // one and two bytes later, so D2's history also serves them. The histories
-    // of D1 and D2 keep the last one and two entries of the interval before in
-    // front, where the first bytes of an interval find their predecessors' terms.
+    // coded error, the term D1 and the channel delta. D2 is the change of D1 from
+    // one byte to the next, and D3 and D4 are D2 one and two bytes later, so D1's
+    // history serves all four; it keeps the last three entries of the interval
+    // before in front, where the first bytes of an interval find their
+    // predecessors' terms.
+    static constexpr size_t HISTORY_FRONT = 3;
     std::array<int16_t, ADAPT_INTERVAL> errors_{}; // as coded, 0..255
-    std::array<int16_t, ADAPT_INTERVAL + 1> d1History_{};
-    std::array<int16_t, ADAPT_INTERVAL + 2> d2History_{};
+    std::array<int16_t, HISTORY_FRONT + ADAPT_INTERVAL> d1History_{};
     std::array<int16_t, ADAPT_INTERVAL> channelDeltas_{};
     unsigned slot_ = 0;
     uint8_t lastByte_ = 0;
@@ -51,10 +52,14 @@ private:
 
 inline uint8_t AudioChannelState::decodeAt(size_t slot, unsigned delta, int& channelDelta) {
     const int lastByte = lastByte_;
+    // D1 of this byte and of the three before it.
     const int d1 = lastDelta_;
-    const int d2 = lastDelta_ - d1History_[slot];
-    const int d3 = d2History_[slot + 1];
-    const int d4 = d2History_[slot];
+    const int before1 = d1History_[slot + HISTORY_FRONT - 1];
+    const int before2 = d1History_[slot + HISTORY_FRONT - 2];
+    const int before3 = d1History_[slot + HISTORY_FRONT - 3];
+    const int d2 = d1 - before1;
+    const int d3 = before1 - before2;
+    const int d4 = before2 - before3;
 
     // The prediction is lastByte + weighted / 8, so the byte's difference to the
     // last one is (weighted - 8 * delta) / 8 rounded down, taken as a byte. The
@@ -68,8 +73,7 @@ inline uint8_t AudioChannelState::decodeAt(size_t slot, unsigned delta, int& cha
     // The error sums of the weights are taken every ADAPT_INTERVAL bytes from
     // what these bytes saw (see adaptWeights).
     errors_[slot] = static_cast<int16_t>(delta);
-    d1History_[slot + 1] = static_cast<int16_t>(d1);
-    d2History_[slot + 2] = static_cast<int16_t>(d2);
+    d1History_[slot + HISTORY_FRONT] = static_cast<int16_t>(d1);
     channelDeltas_[slot] = static_cast<int16_t>(channelDelta);
 
     lastDelta_ = static_cast<int8_t>(difference);
