@@ -20,10 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint32_t halves[2] = {static_cast<uint32_t>((size - 4) / 2),
                                 static_cast<uint32_t>(size - 4 - (size - 4) / 2)};
     for (int entry = 0; entry < 2; ++entry) {
+        // Each entry's data in a block of its own, so that reading past it is caught.
+        const std::vector<unsigned char> input(packed, packed + halves[entry]);
         // A spare byte behind the entry's size must stay untouched.
         std::vector<unsigned char> output(sizes[entry] + 1, 0xA5);
         uint32_t count = 0;
-        state->unpackEntry(packed, halves[entry], sizes[entry], entry == 1, output.data(), count);
+        state->unpackEntry(input.data(), halves[entry], sizes[entry], entry == 1, output.data(),
+                           count);
         if (count > sizes[entry] || output[sizes[entry]] != 0xA5)
             std::abort();
         packed += halves[entry];

@@ -1,10 +1,12 @@
 // Hand-made packed streams, written bit by bit, that pin down the decoder's
 // behaviour on each form of the stream and on hostile input.
+#include "AudioEncoder.h"
 #include "PackedStreamWriter.h"
 #include "resources/UnpackState.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -260,4 +262,58 @@ TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {
     for (size_t i = 0; i < size; ++i)
         wrong += static_cast<unsigned char>(out.text[i]) != i % 255;
     EXPECT_EQ(wrong, 0u);
+}
+
+namespace {
+
+// The byte that the packer's predictor, a separate implementation, turns into
+// `symbol` on channel; its state moves on as the unpacker's must.
+uint8_t referenceByte(AudioEncoderState& state, unsigned channel, uint8_t symbol) {
+    ChannelPredictor probe = state.channels[channel];
+    int probeDelta = state.channelDelta;
+    const uint8_t prediction = AudioEncoder::encodeByte(probe, probeDelta, 0);
+    const uint8_t byte = static_cast<uint8_t>(prediction - symbol);
+    AudioEncoder::encodeByte(state.channels[channel], state.channelDelta, byte);
+    return byte;
+}
+
+} // namespace
+
+TEST(UnpackStream, MultimediaBytesMatchThePackersPredictorAsChannelCountsChange) {
+    // Random errors in table sets of 1 to 4 channels. A set ends after any number
+    // of bytes, so the next one starts mid-frame and the channels fall out of
+    // step in their adaptation intervals; long sets run in whole frames, one
+    // crosses the window's end. Codes of 8 to 13 bits take the lookup and the
+    // limit search.
+    Bytes lengths(AUDIO_SYMBOLS, 8);
+    std::fill(lengths.begin() + 192, lengths.end(), 10);
+    lengths[255] = 13;
+    lengths[AUDIO_NEW_TABLES] = 12;
+    std::mt19937 random(77);
+    StreamWriter stream;
+    AudioEncoderState reference;
+    unsigned channel = 0;
+    std::string expected;
+    for (int set = 0; set < 40; ++set) {
+        const unsigned channels = 1 + random() % MAX_AUDIO_CHANNELS;
+        stream.audioTables(std::vector<Bytes>(channels, lengths));
+        if (channel >= channels)
+            channel = 0;
+        const size_t count = set == 20 ? WINDOW_SIZE + 3000 : random() % 700;
+        for (size_t i = 0; i < count; ++i) {
+            const uint8_t symbol = static_cast<uint8_t>(random());
+            stream.audioSymbol(channel, symbol);
+            expected += static_cast<char>(referenceByte(reference, channel, symbol));
+            channel = (channel + 1) % channels;
+        }
+        stream.audioSymbol(channel, AUDIO_NEW_TABLES);
+    }
+    stream.audioTables(std::vector<Bytes>(1, lengths)); // the last switch's tables
+    const Unpacked out = unpack(stream.bits.bytes(), static_cast<uint32_t>(expected.size()));
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    ASSERT_EQ(out.text.size(), expected.size());
+    EXPECT_TRUE(out.text == expected)
+        << "first difference at "
+        << std::mismatch(out.text.begin(), out.text.end(), expected.begin()).first -
+               out.text.begin();
 }
