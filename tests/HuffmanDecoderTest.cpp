@@ -116,3 +116,44 @@ TEST(HuffmanDecoder, LookupTableMatchesLimitSearchOnCompleteLongCodes) {
     // The all-ones code is the second length-15 code.
     EXPECT_EQ(decodeAll(decoder, {0xFF, 0xFE}, 1), (std::vector<unsigned>{200}));
 }
+
+TEST(BitInput, RefillsAheadReadTheSameBitsAsCheckedOnes) {
+    // Reads every bit of data of many sizes in random steps: while refills ahead
+    // are allowed they top the buffer up, beyond that the checked refill takes
+    // over. Each step must see the bits the data holds there, zeros past its end.
+    std::mt19937 random(11);
+    for (size_t size = 0; size < 48; ++size) {
+        std::vector<unsigned char> data(size);
+        for (unsigned char& byte : data)
+            byte = static_cast<unsigned char>(random());
+        const auto bitAt = [&](size_t bit) {
+            return bit / 8 < size ? (data[bit / 8] >> (7 - bit % 8)) & 1 : 0;
+        };
+        BitInput input;
+        input.reset(data.data(), data.size());
+        size_t position = 0;
+        unsigned sinceRefill = 56;
+        while (position < size * 8 + 16) {
+            const unsigned step = 1 + random() % 16;
+            unsigned value;
+            if (input.refillsAhead() > 0 && sinceRefill + step > 56) {
+                input.refillAhead();
+                sinceRefill = 0;
+            }
+            if (sinceRefill + step <= 56) {
+                value = input.peekBuffered(step);
+                sinceRefill += step;
+            } else {
+                value = input.peekBits(step);
+                sinceRefill = 56; // the buffer's fill is no longer known
+            }
+            unsigned expected = 0;
+            for (unsigned i = 0; i < step; ++i)
+                expected = expected << 1 | bitAt(position + i);
+            ASSERT_EQ(value, expected) << "size " << size << " at bit " << position;
+            input.consume(step);
+            position += step;
+            ASSERT_EQ(input.consumedBits(), position);
+        }
+    }
+}
