@@ -97,8 +97,8 @@ ALWAYS_INLINE unsigned smallestTotal(const LaneSums* totals) {
 // are differences of it. Errors lie within +-1024 and terms within +-255, so
 // every difference and every sum of 32 of them fits 16 bits: sixteen slots are
 // summed at once.
-ALWAYS_INLINE unsigned bestAdaptation(const int16_t* errors, const int16_t* d1,
-                                      const int16_t* channelDeltas) {
+__attribute__((target_clones("avx2", "default"))) unsigned
+bestAdaptation(const int16_t* errors, const int16_t* d1, const int16_t* channelDeltas) {
     WideSums sums[11] = {};
 #pragma GCC unroll 2
     for (unsigned slot = 0; slot < 32; slot += WIDE_COUNT) {
@@ -129,35 +129,16 @@ ALWAYS_INLINE unsigned bestAdaptation(const int16_t* errors, const int16_t* d1,
 
 } // namespace
 
-// The best adaptation of each of count channels at once: one call, whichever of
-// its versions the processor takes, serves all channels whose intervals end
-// together.
-__attribute__((target_clones("avx2", "default"))) void
-AudioChannelState::bestAdaptations(const AudioChannelState* const* channels, unsigned count,
-                                   unsigned* best) {
-    for (unsigned c = 0; c < count; ++c)
-        best[c] = bestAdaptation(channels[c]->errors_.data(), channels[c]->d1History_.data(),
-                                 channels[c]->channelDeltas_.data());
+void AudioChannelState::endInterval() {
+    adaptWeights();
+    std::copy(d1History_.end() - HISTORY_FRONT, d1History_.end(), d1History_.begin());
+    slot_ = 0;
 }
 
-void AudioChannelState::endIntervals(AudioChannelState* channels, unsigned count) {
+// Moves the weight whose step would have made the interval's errors smallest.
+void AudioChannelState::adaptWeights() {
     static_assert(ADAPT_INTERVAL == 32, "the sums cover 32 slots");
-    const AudioChannelState* ending[MAX_CHANNELS] = {};
-    unsigned best[MAX_CHANNELS] = {};
-    for (unsigned c = 0; c < count; ++c)
-        ending[c] = &channels[c];
-    bestAdaptations(ending, count, best);
-    for (unsigned c = 0; c < count; ++c) {
-        AudioChannelState& channel = channels[c];
-        channel.moveWeight(best[c]);
-        std::copy(channel.d1History_.end() - HISTORY_FRONT, channel.d1History_.end(),
-                  channel.d1History_.begin());
-        channel.slot_ = 0;
-    }
-}
-
-// Moves the weight that the interval's best adaptation names (0 for none).
-void AudioChannelState::moveWeight(unsigned best) {
+    const unsigned best = bestAdaptation(errors_.data(), d1History_.data(), channelDeltas_.data());
     const int down = best % 2;
     const int up = best != 0 && !down;
     // No change (0) goes to weight 0 with a step of nothing, without a branch.

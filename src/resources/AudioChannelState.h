@@ -21,33 +21,18 @@ public:
     void advance(unsigned bytes) {
         slot_ += bytes;
         if (slot_ == ADAPT_INTERVAL)
-            endIntervals(this, 1);
+            endInterval();
     }
     unsigned slot() const { return slot_; }
-
-    // Moves count channels in step on by bytes each, all together; their
-    // intervals end together, and they adapt in one go.
-    static void advanceInStep(AudioChannelState* channels, unsigned count, unsigned bytes) {
-        const unsigned slot = channels[0].slot_ + bytes;
-        for (unsigned c = 0; c < count; ++c)
-            channels[c].slot_ = slot;
-        if (slot == ADAPT_INTERVAL)
-            endIntervals(channels, count);
-    }
 
     static constexpr unsigned ADAPT_INTERVAL = 32;
 
     // The weights K1..K5, for inspection.
     const std::array<int, 5>& weights() const { return weights_; }
 
-    // The most channels that advanceInStep takes.
-    static constexpr unsigned MAX_CHANNELS = 4;
-
 private:
-    static void endIntervals(AudioChannelState* channels, unsigned count);
-    static void bestAdaptations(const AudioChannelState* const* channels, unsigned count,
-                                unsigned* best);
-    void moveWeight(unsigned best);
+    void adaptWeights();
+    void endInterval();
 
     std::array<int, 5> weights_{}; // K1..K5
     int lastDelta_ = 0;

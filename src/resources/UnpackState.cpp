@@ -342,7 +342,6 @@ uint32_t UnpackState::decodeAudioBatch(BitInput& in, unsigned char* out, uint32_
 // interval with one place in it for all; other bytes go one by one.
 template <unsigned Channels>
 uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint32_t count) {
-    static_assert(Channels <= AudioChannelState::MAX_CHANNELS, "channels adapt together");
     BitInput in = input;
     std::array<AudioChannelState, MAX_AUDIO_CHANNELS> channels = channels_;
     int channelDelta = channelDelta_;
@@ -383,16 +382,14 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
             }
             frame += decoded == Channels ? 1 : 0;
         }
-        if (decoded == Channels) {
-            AudioChannelState::advanceInStep(channels.data(), Channels,
-                                             static_cast<unsigned>(frame));
-            continue;
-        }
         // A frame cut short by the switch moved only the channels before it on.
         for (unsigned c = 0; c < Channels; ++c)
-            channels[c].advance(static_cast<unsigned>(frame) + (c < decoded ? 1 : 0));
-        switched = true;
-        channel = decoded;
+            channels[c].advance(static_cast<unsigned>(frame) +
+                                (decoded < Channels && c < decoded ? 1 : 0));
+        if (decoded < Channels) {
+            switched = true;
+            channel = decoded;
+        }
     }
     input = in;
     channels_ = channels;
