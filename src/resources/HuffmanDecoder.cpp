@@ -88,7 +88,6 @@ void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount, b
     while (longest > 1 && counts[longest] == 0)
         --longest;
     quickBits_ = fullTable ? QUICK_BITS : std::min(longest, QUICK_BITS);
-    quickShift_ = 16 - quickBits_;
 
     std::array<uint32_t, MAX_CODE_LENGTH + 1> next = firstIndex_;
     forCodedSymbols(lengths, symbolCount_, [&](unsigned symbol, unsigned length) {
@@ -131,9 +130,10 @@ unsigned HuffmanDecoder::longEntry(unsigned field) const {
 // than the table, and fields no code covers, take the limit search.
 void HuffmanDecoder::buildQuickTable() {
     uint16_t* const table = quick_.data();
+    const unsigned fieldShift = 16 - quickBits_;
     unsigned prefix = 0;
     for (unsigned length = 1; length <= quickBits_; ++length) {
-        const unsigned end = (limits_[length] + (1u << quickShift_) - 1) >> quickShift_;
+        const unsigned end = (limits_[length] + (1u << fieldShift) - 1) >> fieldShift;
         const unsigned span = 1u << (quickBits_ - length);
         for (unsigned index = firstIndex_[length]; prefix < end; ++index) {
             const uint16_t entry = static_cast<uint16_t>(

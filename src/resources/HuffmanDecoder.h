@@ -24,7 +24,7 @@ public:
     // search for codes longer than the table covers.
     unsigned decode(BitInput& input) const {
         const unsigned field = input.peek16();
-        unsigned entry = quick_[field >> quickShift_];
+        unsigned entry = quick_[field >> (16 - quickBits_)];
         if (!(entry & QUICK_LENGTH_MASK))
             entry = longEntry(field & 0xFFFE);
         input.consume(entry & QUICK_LENGTH_MASK);
@@ -76,9 +76,8 @@ private:
 
     unsigned symbolCount_ = 0;
     // The table is indexed by the first quickBits_ bits of a code: the longest code
-    // length, at most QUICK_BITS. quickShift_ takes them from a 16-bit field.
+    // length, at most QUICK_BITS.
     unsigned quickBits_ = QUICK_BITS;
-    unsigned quickShift_ = 16 - QUICK_BITS;
     // limits_[L]: exclusive upper bound of all codes of length at most L, left-aligned
     // in 16 bits and capped at 0xFFFF.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> limits_{};
