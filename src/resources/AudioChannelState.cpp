@@ -49,27 +49,31 @@ ALWAYS_INLINE void foldHalves(const WideSums* wide, LaneSums* narrow) {
     }
 }
 
+// Two vectors interleaved in blocks of Block lanes, the low halves' blocks and
+// the high halves' blocks added: each lane then holds a sum of two, and the
+// partial sums of a and b alternate block by block.
+template <int Block>
+ALWAYS_INLINE LaneSums addInterleaved(const LaneSums& a, const LaneSums& b) {
+    if constexpr (Block == 1)
+        return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11) +
+               __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
+    else if constexpr (Block == 2)
+        return __builtin_shufflevector(a, b, 0, 1, 8, 9, 2, 3, 10, 11) +
+               __builtin_shufflevector(a, b, 4, 5, 12, 13, 6, 7, 14, 15);
+    else
+        return __builtin_shufflevector(a, b, 0, 1, 2, 3, 8, 9, 10, 11) +
+               __builtin_shufflevector(a, b, 4, 5, 6, 7, 12, 13, 14, 15);
+}
+
 // Lane i of the result: the total of the lanes of sums[i]. Adds interleaved
 // halves three times, each step halving the partial sums per vector.
 ALWAYS_INLINE LaneSums laneTotals(const LaneSums* sums) {
-    LaneSums pairs[4];
-#pragma GCC unroll 4
-    for (unsigned i = 0; i < 4; ++i) {
-        const LaneSums& a = sums[2 * i];
-        const LaneSums& b = sums[2 * i + 1];
-        pairs[i] = __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11) +
-                   __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
-    }
-    LaneSums quads[2];
-#pragma GCC unroll 2
-    for (unsigned i = 0; i < 2; ++i) {
-        const LaneSums& a = pairs[2 * i];
-        const LaneSums& b = pairs[2 * i + 1];
-        quads[i] = __builtin_shufflevector(a, b, 0, 1, 8, 9, 2, 3, 10, 11) +
-                   __builtin_shufflevector(a, b, 4, 5, 12, 13, 6, 7, 14, 15);
-    }
-    return __builtin_shufflevector(quads[0], quads[1], 0, 1, 2, 3, 8, 9, 10, 11) +
-           __builtin_shufflevector(quads[0], quads[1], 4, 5, 6, 7, 12, 13, 14, 15);
+    const LaneSums pairs[4] = {
+        addInterleaved<1>(sums[0], sums[1]), addInterleaved<1>(sums[2], sums[3]),
+        addInterleaved<1>(sums[4], sums[5]), addInterleaved<1>(sums[6], sums[7])};
+    const LaneSums quads[2] = {addInterleaved<2>(pairs[0], pairs[1]),
+                               addInterleaved<2>(pairs[2], pairs[3])};
+    return addInterleaved<4>(quads[0], quads[1]);
 }
 
 // The index of the smallest of the 11 totals, the lower one on a tie. Each total
