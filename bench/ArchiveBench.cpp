@@ -3,7 +3,7 @@
 // extraction through the program's reader beside zlib inflate of the same bytes.
 #include "ArchiveWriter.h"
 #include "BenchCorpus.h"
-#include "resources/ResourceArchive.h"
+#include "archive/ResourceArchive.h"
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>

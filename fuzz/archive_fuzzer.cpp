@@ -1,7 +1,8 @@
 // Views the input as an archive and extracts every entry it lists, plus a few
 // fixed names, checking that a successful extraction hands back exactly the size
 // the walk promised.
-#include "resources/ResourceArchive.h"
+#include "archive/ResourceArchive.h"
+#include "platform/EmbeddedArchive.h" // the program's pass phrase
 
 #include <cstdint>
 #include <cstdlib>

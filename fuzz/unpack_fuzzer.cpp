@@ -3,7 +3,7 @@
 // two at its middle; the second entry continues the first as a solid entry.
 // Checks that the unpacker stays inside its buffers and never writes past the
 // entry's size.
-#include "resources/UnpackState.h"
+#include "archive/UnpackState.h"
 
 #include <cstdint>
 #include <cstdlib>

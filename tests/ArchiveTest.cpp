@@ -1,7 +1,8 @@
 #include "ArchiveWriter.h"
 #include "TestSupport.h"
-#include "platform/Platform.h"
-#include "resources/Crc32.h"
+#include "archive/Crc32.h"
+#include "platform/EmbeddedArchive.h"
+#include "platform/Resources.h"
 
 #include <cstring>
 

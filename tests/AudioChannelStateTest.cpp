@@ -1,4 +1,4 @@
-#include "resources/AudioChannelState.h"
+#include "archive/AudioChannelState.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
 #include "ImageFiles.h"
 #include "TestSupport.h"
-#include "platform/Platform.h"
-#include "resources/ArchiveImageReader.h"
-#include "resources/BmpImageReader.h"
-#include "resources/JpegImageReader.h"
-#include "resources/PngImageReader.h"
+#include "images/ArchiveImageReader.h"
+#include "images/BmpImageReader.h"
+#include "images/JpegImageReader.h"
+#include "images/PngImageReader.h"
+#include "platform/EmbeddedArchive.h"
+#include "platform/Resources.h"
 
 #include <png.h>
 

@@ -1,7 +1,8 @@
 #include "script/Music.h"
 #include "ArchiveWriter.h"
+#include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
-#include "resources/ResourceArchive.h"
+#include "platform/Resources.h"
 
 #include <gtest/gtest.h>
 

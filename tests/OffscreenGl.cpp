@@ -1,7 +1,7 @@
 #include "OffscreenGl.h"
 
 #include "ImageFiles.h"
-#include "resources/TextureCache.h"
+#include "textures/TextureCache.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

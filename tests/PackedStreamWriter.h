@@ -2,7 +2,7 @@
 // pre-code, and symbols of the codes they define.
 #pragma once
 
-#include "resources/PackedFormat.h"
+#include "archive/PackedFormat.h"
 
 #include <gtest/gtest.h>
 

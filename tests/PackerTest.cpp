@@ -9,7 +9,7 @@
 #include "MatchFinder.h"
 #include "TableSetWriter.h"
 #include "TestSupport.h"
-#include "resources/Crc32.h"
+#include "archive/Crc32.h"
 
 #include <zlib.h>
 

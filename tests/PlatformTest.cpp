@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
-#include "app/showError.h"
+#include "platform/Resources.h"
+#include "platform/showError.h"
 
 #include <gtest/gtest.h>
 

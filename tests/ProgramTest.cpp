@@ -2,9 +2,10 @@
 #include "ArchiveWriter.h"
 #include "ImageFiles.h"
 #include "XvfbDisplay.h"
+#include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
-#include "resources/ResourceArchive.h"
-#include "resources/TextureCache.h"
+#include "platform/Resources.h"
+#include "textures/TextureCache.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

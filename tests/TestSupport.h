@@ -1,7 +1,7 @@
 // Helpers shared by the test suites.
 #pragma once
 
-#include "resources/ResourceArchive.h"
+#include "platform/EmbeddedArchive.h"
 
 #include <gtest/gtest.h>
 

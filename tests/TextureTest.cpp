@@ -1,10 +1,12 @@
-#include "resources/Texture.h"
+#include "textures/Texture.h"
 #include "ImageFiles.h"
 #include "OffscreenGl.h"
 #include "TestSupport.h"
+#include "images/ArchiveImageReader.h"
+#include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
-#include "resources/ArchiveImageReader.h"
-#include "resources/TextureCache.h"
+#include "platform/Resources.h"
+#include "textures/TextureCache.h"
 
 #include <png.h>
 
@@ -129,7 +131,7 @@ TEST_F(TextureCacheTest, SharesTexturesByExactNameAndReadsTheArchiveOnce) {
     const Bytes empty = ArchiveWriter().finish();
     useArchive(empty);
     EXPECT_EQ(TextureCache::get("data\\rgb.png"), first);
-    EXPECT_EQ(ArchiveImageReader().loadTexture("data\\rgb.png", false), first);
+    EXPECT_EQ(TextureCache::loadTexture("data\\rgb.png", false), first);
     // Another spelling is another entry, and needs the archive.
     EXPECT_EQ(TextureCache::get("DATA\\RGB.PNG"), nullptr);
     useArchive(pictures_);

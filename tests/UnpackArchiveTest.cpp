@@ -2,7 +2,7 @@
 #include "ArchiveWriter.h"
 #include "PackedStreamWriter.h"
 #include "TestSupport.h"
-#include "resources/Crc32.h"
+#include "archive/Crc32.h"
 
 #include <algorithm>
 #include <cstring>

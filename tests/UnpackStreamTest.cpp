@@ -2,7 +2,7 @@
 // behaviour on each form of the stream and on hostile input.
 #include "AudioEncoder.h"
 #include "PackedStreamWriter.h"
-#include "resources/UnpackState.h"
+#include "archive/UnpackState.h"
 
 #include <gtest/gtest.h>
 

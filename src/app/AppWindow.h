@@ -3,7 +3,7 @@
 // loop that pumps them.
 #pragma once
 
-#include "app/FrameClient.h"
+#include "platform/FrameClient.h"
 
 #include <SDL.h>
 

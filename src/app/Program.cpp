@@ -3,11 +3,11 @@
 #include "app/AppWindow.h"
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
-#include "app/showError.h"
 #include "platform/Platform.h"
-#include "resources/TextureCache.h"
+#include "platform/showError.h"
 #include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
+#include "textures/TextureCache.h"
 
 #include <memory>
 

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <map>
 #include <utility>
 
 namespace {
@@ -23,13 +22,6 @@ std::function<uint32_t()>& clockHook() {
 std::deque<int>& quitQueue() {
     static std::deque<int> queue;
     return queue;
-}
-
-using ResourceKey = std::pair<std::string, int>;
-
-std::map<ResourceKey, ResourceBytes>& resourceTable() {
-    static std::map<ResourceKey, ResourceBytes> table;
-    return table;
 }
 
 uint32_t randomState = 1;
@@ -88,19 +80,6 @@ uint32_t milliseconds() {
 
 void exitProcess(int code) {
     std::exit(code);
-}
-
-ResourceBytes findResource(const char* typeName, int id) {
-    const auto found = resourceTable().find({typeName, id});
-    return found == resourceTable().end() ? ResourceBytes{} : found->second;
-}
-
-void registerResource(const char* typeName, int id, const unsigned char* data, uint32_t size) {
-    resourceTable()[{typeName, id}] = ResourceBytes{data, size};
-}
-
-void unregisterResource(const char* typeName, int id) {
-    resourceTable().erase({typeName, id});
 }
 
 int runtimeRand() {

@@ -1,6 +1,7 @@
 // The few operating-system services the program uses, behind one small contract:
-// message boxes, the quit request, the millisecond clock, process exit, resources
-// linked into the executable and the runtime's pseudo-random generator.
+// message boxes, the quit request, the millisecond clock, process exit and the
+// runtime's pseudo-random generator. (Resources linked into the executable are in
+// Resources.h, which needs no SDL.)
 // Tests replace the clock, the message box and the quit queue through the setters
 // at the end, so they run without a display and at exact times.
 #pragma once
@@ -31,19 +32,6 @@ uint32_t milliseconds();
 
 // Ends the process at once with the given exit status.
 [[noreturn]] void exitProcess(int code);
-
-// A resource linked into the executable: its bytes and byte count. Data is null
-// and size 0 when no resource of that type and id exists.
-struct ResourceBytes {
-    const unsigned char* data = nullptr;
-    uint32_t size = 0;
-};
-ResourceBytes findResource(const char* typeName, int id);
-// Registers (or replaces) a resource. The bytes must outlive every lookup; the
-// embedded archive registers itself this way before the program starts.
-void registerResource(const char* typeName, int id, const unsigned char* data, uint32_t size);
-// Removes a registered resource.
-void unregisterResource(const char* typeName, int id);
 
 // The runtime's one process-wide generator: state = state * 214013 + 2531011,
 // result (state >> 16) & 0x7FFF. Unseeded it starts from 1.

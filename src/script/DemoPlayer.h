@@ -2,7 +2,7 @@
 // keeps the demo clock and renders one frame whenever the frame loop asks.
 #pragma once
 
-#include "app/FrameClient.h"
+#include "platform/FrameClient.h"
 #include "script/DemoScript.h"
 #include "script/Music.h"
 

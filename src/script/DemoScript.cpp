@@ -1,6 +1,6 @@
 #include "script/DemoScript.h"
 
-#include "resources/ResourceArchive.h"
+#include "platform/EmbeddedArchive.h"
 #include "script/textdemoscript.h"
 
 int DemoScript::load(const char* fileName) {

@@ -1,7 +1,8 @@
 #include "script/Music.h"
 
-#include "app/showError.h"
+#include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
+#include "platform/showError.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

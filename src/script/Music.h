@@ -2,7 +2,7 @@
 // played once through SDL_mixer.
 #pragma once
 
-#include "resources/ResourceArchive.h"
+#include "archive/ResourceArchive.h"
 
 #include <cstdint>
 

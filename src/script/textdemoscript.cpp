@@ -1,8 +1,8 @@
 #include "script/textdemoscript.h"
 
-#include "layers/LayerFactory.h"
 #include "platform/Platform.h"
 #include "script/DemoScript.h"
+#include "script/LayerFactory.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "ArchiveWriter.h"
 
-#include "resources/ArchiveFormat.h"
-#include "resources/Crc32.h"
+#include "archive/ArchiveFormat.h"
+#include "archive/Crc32.h"
 
 namespace {
 

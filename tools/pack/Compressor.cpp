@@ -1,7 +1,7 @@
 #include "Compressor.h"
 
 #include "TableSetWriter.h"
-#include "resources/ArchiveFormat.h"
+#include "archive/ArchiveFormat.h"
 
 #include <algorithm>
 

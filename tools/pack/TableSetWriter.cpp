@@ -8,12 +8,6 @@
 
 namespace {
 
-constexpr unsigned SHORT_ZERO_RUN_MIN = 3;
-constexpr unsigned SHORT_ZERO_RUN_MAX = 10;
-constexpr unsigned LONG_ZERO_RUN_MIN = 11;
-constexpr unsigned LONG_ZERO_RUN_MAX = 138;
-constexpr unsigned REPEAT_RUN_MIN = 3;
-constexpr unsigned REPEAT_RUN_MAX = 6;
 constexpr uint8_t CLEARED_LENGTHS[MAX_TABLE_LENGTHS] = {};
 
 struct PreCodeOp {
@@ -21,6 +15,11 @@ struct PreCodeOp {
     uint8_t extraBits;
     uint8_t extra;
 };
+
+PreCodeOp runOp(unsigned symbol, const PreCodeRun& form, unsigned run) {
+    return {static_cast<uint8_t>(symbol), static_cast<uint8_t>(form.extraBits),
+            static_cast<uint8_t>(run - form.minimum)};
+}
 
 unsigned runLength(const uint8_t* lengths, unsigned at, unsigned count, uint8_t value,
                    unsigned limit) {
@@ -35,20 +34,20 @@ std::vector<PreCodeOp> preCodeOps(const uint8_t* lengths, unsigned count, const 
     unsigned at = 0;
     while (at < count) {
         const uint8_t value = lengths[at];
-        const unsigned zeros = value == 0 ? runLength(lengths, at, count, 0, LONG_ZERO_RUN_MAX) : 0;
+        const unsigned zeros =
+            value == 0 ? runLength(lengths, at, count, 0, MANY_ZEROS_RUN.maximum()) : 0;
         const unsigned repeats = value != 0 && at > 0 && lengths[at - 1] == value
-                                     ? runLength(lengths, at, count, value, REPEAT_RUN_MAX)
+                                     ? runLength(lengths, at, count, value, REPEAT_RUN.maximum())
                                      : 0;
-        if (zeros >= LONG_ZERO_RUN_MIN) {
-            ops.push_back(
-                {PRE_CODE_MANY_ZEROS, 7, static_cast<uint8_t>(zeros - LONG_ZERO_RUN_MIN)});
+        if (zeros >= MANY_ZEROS_RUN.minimum) {
+            ops.push_back(runOp(PRE_CODE_MANY_ZEROS, MANY_ZEROS_RUN, zeros));
             at += zeros;
-        } else if (zeros >= SHORT_ZERO_RUN_MIN) {
-            const unsigned run = std::min(zeros, SHORT_ZERO_RUN_MAX);
-            ops.push_back({PRE_CODE_ZEROS, 3, static_cast<uint8_t>(run - SHORT_ZERO_RUN_MIN)});
+        } else if (zeros >= ZERO_RUN.minimum) {
+            const unsigned run = std::min(zeros, ZERO_RUN.maximum());
+            ops.push_back(runOp(PRE_CODE_ZEROS, ZERO_RUN, run));
             at += run;
-        } else if (repeats >= REPEAT_RUN_MIN) {
-            ops.push_back({PRE_CODE_REPEAT, 2, static_cast<uint8_t>(repeats - REPEAT_RUN_MIN)});
+        } else if (repeats >= REPEAT_RUN.minimum) {
+            ops.push_back(runOp(PRE_CODE_REPEAT, REPEAT_RUN, repeats));
             at += repeats;
         } else {
             ops.push_back({static_cast<uint8_t>((value - base[at]) & 15), 0, 0});

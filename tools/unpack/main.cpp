@@ -2,7 +2,7 @@
 // glimmer-unpack ARCHIVE NAME [OUT] extracts one entry (to standard output without OUT)
 // ARCHIVE may be --embedded: the archive built into the program.
 // Exit status: 0 success, 1 entry cannot be extracted, 2 bad usage.
-#include "resources/ResourceArchive.h"
+#include "platform/EmbeddedArchive.h"
 
 #include <cstdio>
 #include <cstring>

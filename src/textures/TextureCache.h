@@ -14,6 +14,11 @@ public:
     // The cached texture, or one built with mipmaps from the embedded archive and
     // cached. Null (and nothing cached) when the picture cannot be had.
     static Texture* get(const char* fileName);
+    // The cached texture of that name, or one extracted from the embedded archive,
+    // decoded, uploaded (with mipmaps or without) and inserted. Null when the
+    // entry is missing or cannot be decoded; nothing is cached then, so a later
+    // call tries again.
+    static Texture* loadTexture(const char* fileName, bool mipmapped);
     // The cached texture, or null when the name is absent.
     static Texture* find(const char* fileName);
     // Adds the pair when the name is absent; an existing entry is left unchanged,

@@ -1,4 +1,4 @@
-#include "resources/BmpImageReader.h"
+#include "images/BmpImageReader.h"
 
 #include <cstdint>
 #include <utility>

@@ -1,13 +1,13 @@
-#include "resources/ResourceArchive.h"
+#include "archive/ResourceArchive.h"
 
-#include "platform/Platform.h"
-#include "resources/Crc32.h"
-#include "resources/PackedFormat.h"
-#include "resources/UnpackState.h"
+#include "archive/Crc32.h"
+#include "archive/PackedFormat.h"
+#include "archive/UnpackState.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 void parseFileHeader(const unsigned char* bytes, ArchiveFileHeader& header) {
     header.headerCrc = readLittle16(bytes);
@@ -38,13 +38,6 @@ uint32_t ResourceArchive::read(void* destination, uint32_t count) {
     std::memcpy(destination, data + offset, count);
     offset += count;
     return count;
-}
-
-void openResourceArchive(ResourceArchive& archive, int resourceId) {
-    const ResourceBytes resource = findResource(ARCHIVE_RESOURCE_TYPE, resourceId);
-    archive.data = resource.data;
-    archive.size = resource.data ? resource.size : 0;
-    archive.offset = 0;
 }
 
 namespace {
@@ -280,12 +273,4 @@ bool forEachArchiveEntry(ResourceArchive& archive,
         archive.offset = block.nextOffset;
     }
     return true;
-}
-
-ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size) {
-    ResourceArchive archive;
-    openResourceArchive(archive, ARCHIVE_RESOURCE_ID);
-    unsigned char* bytes = nullptr;
-    extractArchiveFile(&bytes, size, fileName, archive, ARCHIVE_PASS_PHRASE);
-    return ArchiveBytes(bytes);
 }

@@ -1,4 +1,4 @@
-#include "resources/UnpackState.h"
+#include "archive/UnpackState.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,18 +7,9 @@
 
 namespace {
 
-// Long matches reach further back for one more byte at these distances.
-constexpr uint32_t FAR_DISTANCE = 8192;
-constexpr uint32_t VERY_FAR_DISTANCE = 262144;
-// Recent-distance matches also get one more byte from here on.
-constexpr uint32_t NEAR_DISTANCE = 257;
 // The most bits a normal-mode token takes: a long match's code, length extra
 // bits, distance code and distance extra bits.
 constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
-
-uint32_t lengthBonus(uint32_t distance) {
-    return (distance >= FAR_DISTANCE ? 1 : 0) + (distance >= VERY_FAR_DISTANCE ? 1 : 0);
-}
 
 // Copies length bytes from distance back, as if byte by byte, so an overlapping
 // copy repeats the bytes just written; a distance of 0 rewrites bytes in place.
@@ -177,16 +168,12 @@ void UnpackState::readTables() {
             ++i;
             continue;
         }
-        unsigned run = 0;
-        unsigned char value = 0;
-        if (symbol == PRE_CODE_REPEAT) {
-            run = in.readBits(2) + 3;
-            value = i > 0 ? lengths[i - 1] : 0; // nothing before the first: repeat 0
-        } else if (symbol == PRE_CODE_ZEROS) {
-            run = in.readBits(3) + 3;
-        } else {
-            run = in.readBits(7) + 11;
-        }
+        const PreCodeRun& form = symbol == PRE_CODE_REPEAT  ? REPEAT_RUN
+                                 : symbol == PRE_CODE_ZEROS ? ZERO_RUN
+                                                            : MANY_ZEROS_RUN;
+        unsigned run = in.readBits(form.extraBits) + form.minimum;
+        // Nothing before the first length: the repeat repeats 0.
+        const unsigned char value = symbol == PRE_CODE_REPEAT && i > 0 ? lengths[i - 1] : 0;
         run = std::min(run, lengthCount - i);
         std::memset(lengths + i, value, run);
         i += run;
@@ -260,11 +247,11 @@ void UnpackState::decodeNormalRun() {
         uint32_t length = lastLength_;
         if (symbol >= FIRST_LONG_MATCH) {
             const unsigned slot = symbol - FIRST_LONG_MATCH;
-            length = LENGTH_BASES[slot] + 3 + in.readBits(LENGTH_EXTRA_BITS[slot]);
+            length = LENGTH_BASES[slot] + MIN_LONG_LENGTH + in.readBits(LENGTH_EXTRA_BITS[slot]);
             const unsigned distanceSlot = distanceDecoder_.decode(in);
             distance =
                 DISTANCE_BASES[distanceSlot] + 1 + in.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
-            length += lengthBonus(distance);
+            length += longLengthBonus(distance);
         } else if (symbol == NEW_TABLES) {
             endRun(in, write, left);
             readTables();
@@ -276,12 +263,12 @@ void UnpackState::decodeNormalRun() {
         } else if (symbol >= FIRST_SHORT_MATCH) {
             const unsigned slot = symbol - FIRST_SHORT_MATCH;
             distance = SHORT_BASES[slot] + 1 + in.readBits(SHORT_EXTRA_BITS[slot]);
-            length = 2;
+            length = SHORT_MATCH_LENGTH;
         } else if (symbol != REPEAT_LAST_MATCH) {
             distance = recentDistances_[(recentCount_ - (symbol - REPEAT_LAST_MATCH)) & 3];
             const unsigned slot = lengthDecoder_.decode(in);
-            length = LENGTH_BASES[slot] + 2 + in.readBits(LENGTH_EXTRA_BITS[slot]);
-            length += (distance >= NEAR_DISTANCE ? 1 : 0) + lengthBonus(distance);
+            length = LENGTH_BASES[slot] + MIN_RECENT_LENGTH + in.readBits(LENGTH_EXTRA_BITS[slot]);
+            length += recentLengthBonus(distance);
         }
         // The repeat keeps the last match as it was; every form enters the ring.
         recentDistances_[recentCount_++ & 3] = distance;

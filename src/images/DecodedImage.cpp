@@ -1,4 +1,4 @@
-#include "resources/DecodedImage.h"
+#include "images/DecodedImage.h"
 
 #include <new>
 

@@ -2,7 +2,7 @@
 // record first; on failure the result is false and the record holds no pixels.
 #pragma once
 
-#include "resources/DecodedImage.h"
+#include "images/DecodedImage.h"
 
 #include <cstddef>
 

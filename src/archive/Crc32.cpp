@@ -1,4 +1,4 @@
-#include "resources/Crc32.h"
+#include "archive/Crc32.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "app/showError.h"
+#include "platform/showError.h"
 
 #include "platform/Platform.h"
 

@@ -1,11 +1,9 @@
-#include "resources/ArchiveImageReader.h"
+#include "images/ArchiveImageReader.h"
 
-#include "resources/BmpImageReader.h"
-#include "resources/JpegImageReader.h"
-#include "resources/PngImageReader.h"
-#include "resources/ResourceArchive.h"
-#include "resources/Texture.h"
-#include "resources/TextureCache.h"
+#include "images/BmpImageReader.h"
+#include "images/JpegImageReader.h"
+#include "images/PngImageReader.h"
+#include "platform/EmbeddedArchive.h"
 
 #include <cstring>
 
@@ -32,16 +30,4 @@ bool ArchiveImageReader::decode(DecodedImage& image, const unsigned char* bytes,
     if (hasMagic(bytes, size, 6, "JFIF"))
         return JpegImageReader().decode(image, bytes, size);
     return false;
-}
-
-Texture* ArchiveImageReader::loadTexture(const char* fileName, bool mipmapped) {
-    if (Texture* cached = TextureCache::find(fileName))
-        return cached;
-    DecodedImage image;
-    if (!load(image, fileName))
-        return nullptr;
-    auto* texture =
-        new Texture(image.pixels.get(), image.isRgb, image.width, image.height, mipmapped);
-    TextureCache::insert(fileName, texture);
-    return texture;
 }

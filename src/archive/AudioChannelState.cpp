@@ -1,4 +1,4 @@
-#include "resources/AudioChannelState.h"
+#include "archive/AudioChannelState.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // makes decode return false; the process goes on.
 #pragma once
 
-#include "resources/ImageReader.h"
+#include "images/ImageReader.h"
 
 class JpegImageReader : public DiskImageReader {
 public:

@@ -1,4 +1,4 @@
-#include "resources/JpegImageReader.h"
+#include "images/JpegImageReader.h"
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <cstddef>

@@ -3,7 +3,7 @@
 // and RGB images that carry a suggested palette, are refused.
 #pragma once
 
-#include "resources/ImageReader.h"
+#include "images/ImageReader.h"
 
 class PngImageReader : public DiskImageReader {
 public:

@@ -13,10 +13,10 @@
 // output, which the caller's CRC check rejects.
 #pragma once
 
-#include "resources/AudioChannelState.h"
-#include "resources/BitInput.h"
-#include "resources/HuffmanDecoder.h"
-#include "resources/PackedFormat.h"
+#include "archive/AudioChannelState.h"
+#include "archive/BitInput.h"
+#include "archive/HuffmanDecoder.h"
+#include "archive/PackedFormat.h"
 
 #include <array>
 #include <cstdint>

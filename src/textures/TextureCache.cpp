@@ -1,7 +1,8 @@
-#include "resources/TextureCache.h"
+#include "textures/TextureCache.h"
 
-#include "resources/ArchiveImageReader.h"
-#include "resources/Texture.h"
+#include "images/ArchiveImageReader.h"
+#include "images/DecodedImage.h"
+#include "textures/Texture.h"
 
 #include <map>
 #include <string>
@@ -17,11 +18,18 @@ std::map<std::string, Texture*>& entries() {
 } // namespace
 
 Texture* TextureCache::get(const char* fileName) {
+    return loadTexture(fileName, true);
+}
+
+Texture* TextureCache::loadTexture(const char* fileName, bool mipmapped) {
     if (Texture* cached = find(fileName))
         return cached;
-    Texture* texture = ArchiveImageReader().loadTexture(fileName, true);
-    if (texture)
-        insert(fileName, texture);
+    DecodedImage image;
+    if (!ArchiveImageReader().load(image, fileName))
+        return nullptr;
+    auto* texture =
+        new Texture(image.pixels.get(), image.isRgb, image.width, image.height, mipmapped);
+    insert(fileName, texture);
     return texture;
 }
 

@@ -1,4 +1,4 @@
-#include "resources/ImageReader.h"
+#include "images/ImageReader.h"
 
 #include <cstdio>
 #include <memory>

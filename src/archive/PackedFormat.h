@@ -35,6 +35,17 @@ constexpr unsigned PRE_CODE_REPEAT = 16;     // repeat the previous length 3..6 
 constexpr unsigned PRE_CODE_ZEROS = 17;      // 3..10 zero lengths
 constexpr unsigned PRE_CODE_MANY_ZEROS = 18; // 11..138 zero lengths
 
+// A pre-code run symbol is followed by extraBits bits; the run is their value
+// plus minimum.
+struct PreCodeRun {
+    unsigned extraBits;
+    unsigned minimum;
+    constexpr unsigned maximum() const { return minimum + (1u << extraBits) - 1; }
+};
+constexpr PreCodeRun REPEAT_RUN = {2, 3};      // PRE_CODE_REPEAT: 3..6
+constexpr PreCodeRun ZERO_RUN = {3, 3};        // PRE_CODE_ZEROS: 3..10
+constexpr PreCodeRun MANY_ZEROS_RUN = {7, 11}; // PRE_CODE_MANY_ZEROS: 11..138
+
 // Bits of the table-set header.
 constexpr unsigned TABLES_AUDIO_FLAG = 0x8000;
 constexpr unsigned TABLES_KEEP_LENGTHS_FLAG = 0x4000;
@@ -43,6 +54,26 @@ constexpr unsigned TABLES_KEEP_LENGTHS_FLAG = 0x4000;
 // before the write position comes within FLUSH_MARGIN bytes of unflushed data.
 constexpr unsigned MAX_MATCH_LENGTH = 260;
 constexpr unsigned FLUSH_MARGIN = 270;
+
+// Match lengths as coded, before the distance adjustment below.
+constexpr unsigned MIN_LONG_LENGTH = 3;   // long form: length slot value + 3
+constexpr unsigned MIN_RECENT_LENGTH = 2; // recent-distance form: slot value + 2
+constexpr unsigned SHORT_MATCH_LENGTH = 2;
+
+// Far matches are never worth their bits when short, so the coded length of the
+// long and recent-distance forms grows by one at each of these distances, and
+// the recent-distance form by one more from RECENT_FORM_STEP on.
+constexpr uint32_t LONG_FORM_STEP_1 = 8192;
+constexpr uint32_t LONG_FORM_STEP_2 = 262144;
+constexpr uint32_t RECENT_FORM_STEP = 257;
+
+constexpr unsigned longLengthBonus(uint32_t distance) {
+    return (distance >= LONG_FORM_STEP_1 ? 1u : 0u) + (distance >= LONG_FORM_STEP_2 ? 1u : 0u);
+}
+
+constexpr unsigned recentLengthBonus(uint32_t distance) {
+    return longLengthBonus(distance) + (distance >= RECENT_FORM_STEP ? 1u : 0u);
+}
 
 // Each base is the previous base plus two to the previous slot's extra-bit count.
 template <std::size_t N>

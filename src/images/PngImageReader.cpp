@@ -1,4 +1,4 @@
-#include "resources/PngImageReader.h"
+#include "images/PngImageReader.h"
 
 #include <png.h>
 

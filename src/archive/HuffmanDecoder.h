@@ -5,8 +5,8 @@
 // decoded symbol lies inside the alphabet.
 #pragma once
 
-#include "resources/BitInput.h"
-#include "resources/PackedFormat.h"
+#include "archive/BitInput.h"
+#include "archive/PackedFormat.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "resources/HuffmanDecoder.h"
+#include "archive/HuffmanDecoder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,19 +1,14 @@
-// The archive linked into the executable and the extraction of one file from it.
-// Every data file of the show (script, music, pictures) is read this way; nothing
-// is written to disk.
+// An archive in memory and the extraction of one file from it: the block walk,
+// name matching, unpacking and the CRC check. Bytes in, bytes out; where the
+// archive comes from is the caller's business.
 #pragma once
 
-#include "resources/ArchiveFormat.h"
+#include "archive/ArchiveFormat.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <memory>
-
-constexpr int ARCHIVE_RESOURCE_ID = 107;
-constexpr const char* ARCHIVE_RESOURCE_TYPE = "RARFILE";
-// The pass phrase every caller hands to the extraction.
-constexpr const char* ARCHIVE_PASS_PHRASE = "wombling";
 
 // A read-only view of an archive in memory. The bytes belong to whoever provided
 // them (the executable's resource table for the embedded archive).
@@ -27,10 +22,6 @@ struct ResourceArchive {
     // bytes are not all there.
     uint32_t read(void* destination, uint32_t count);
 };
-
-// Fills archive from the executable's resource of type "RARFILE" and the given id;
-// an empty view (null data, size 0) when there is none.
-void openResourceArchive(ResourceArchive& archive, int resourceId);
 
 // Finds fileName in the archive (case ignored; backslash, slash and underscore
 // alike), unpacks it and checks its CRC-32. On success returns 1, *outData gets a
@@ -52,7 +43,3 @@ struct FreeDeleter {
     void operator()(unsigned char* bytes) const { std::free(bytes); }
 };
 using ArchiveBytes = std::unique_ptr<unsigned char, FreeDeleter>;
-
-// Opens the embedded archive and extracts fileName with the fixed pass phrase:
-// the sequence every loader of the program goes through. Null on failure.
-ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size);

@@ -1,4 +1,4 @@
-#include "resources/Texture.h"
+#include "textures/Texture.h"
 
 #include <GL/glu.h>
 

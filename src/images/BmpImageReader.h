@@ -3,7 +3,7 @@
 // must lie wholly inside the file.
 #pragma once
 
-#include "resources/ImageReader.h"
+#include "images/ImageReader.h"
 
 class BmpImageReader : public DiskImageReader {
 public:

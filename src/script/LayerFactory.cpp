@@ -1,4 +1,4 @@
-#include "layers/LayerFactory.h"
+#include "script/LayerFactory.h"
 
 #include "layers/ClearLayer.h"
 

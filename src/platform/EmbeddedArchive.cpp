@@ -1,0 +1,18 @@
+#include "platform/EmbeddedArchive.h"
+
+#include "platform/Resources.h"
+
+void openResourceArchive(ResourceArchive& archive, int resourceId) {
+    const ResourceBytes resource = findResource(ARCHIVE_RESOURCE_TYPE, resourceId);
+    archive.data = resource.data;
+    archive.size = resource.data ? resource.size : 0;
+    archive.offset = 0;
+}
+
+ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size) {
+    ResourceArchive archive;
+    openResourceArchive(archive, ARCHIVE_RESOURCE_ID);
+    unsigned char* bytes = nullptr;
+    extractArchiveFile(&bytes, size, fileName, archive, ARCHIVE_PASS_PHRASE);
+    return ArchiveBytes(bytes);
+}
