@@ -1,17 +1,13 @@
 #include "app/AppWindow.h"
 
+#include "app/GlState.h"
 #include "platform/Platform.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <ctime>
 
 namespace {
-
-constexpr double FIELD_OF_VIEW_DEGREES = 54.0;
-constexpr double NEAR_PLANE = 1.0;
-constexpr double FAR_PLANE = 1000.0;
 
 // SDL falls back to drivers that draw nowhere when no display can be reached; the
 // show needs a display unless such a driver was asked for by name.
@@ -190,16 +186,7 @@ void AppWindow::applyCurrentClientSize() {
 }
 
 void AppWindow::setClientSize(int clientWidth, int clientHeight) {
-    if (clientHeight == 0)
-        clientHeight = 1;
-    glViewport(0, 0, clientWidth, clientHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(FIELD_OF_VIEW_DEGREES,
-                   static_cast<double>(clientWidth) / static_cast<double>(clientHeight), NEAR_PLANE,
-                   FAR_PLANE);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    setViewportAndProjection(clientWidth, clientHeight);
 }
 
 int AppWindow::runFrameLoop(FrameClient& frameClient, FrameClient* endClient) {

@@ -10,3 +10,9 @@ void setDefaultGlState();
 // every layer starts from and one positional light (light 0). The light position
 // is given in eye coordinates, so the model-view matrix must be the identity.
 void setLightingState();
+
+// Viewport and projection for a client area of width x height (a height of 0
+// counts as 1): the whole area, a 54 degree perspective with the area's aspect,
+// near plane 1 and far plane 1000. Leaves the model-view matrix current and
+// identity.
+void setViewportAndProjection(int width, int height);
