@@ -10,6 +10,7 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev zlib1g-dev lib3ds-dev
   libfreetype-dev fonts-dejavu-core libmp3lame-dev
   libgtest-dev libbenchmark-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   xvfb xauth x11-utils xdotool imagemagick sox libsox-fmt-mp3 xz-utils
 )
 
