@@ -10,6 +10,7 @@
 set -uo pipefail
 
 studio=$(realpath "$1")
+source "$(dirname "$0")/../e2e/xvfb.sh"
 if ! command -v Xvfb >/dev/null; then
     [ -n "${CI:-}" ] && { echo "FAIL: Xvfb is missing"; exit 1; }
     echo "skipped: Xvfb is missing"
@@ -30,17 +31,6 @@ fail() {
     echo "FAIL: $*" >&2
     sed 's/^/  studio: /' "$scratch/studio.log" "$scratch/studio.err" >&2
     exit 1
-}
-
-# Waits up to $1 tenths of a second for the command in the remaining arguments.
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
 }
 
 # The colours of the seconds, as the screenshot shows them: red, green, blue,
@@ -92,20 +82,14 @@ expect_second_colour() {
 mkdir -p "$scratch/show/data"
 write_cycle_script
 
-exec 3>"$scratch/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br >"$scratch/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-wait_for 100 test -s "$scratch/displayfd" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$scratch/displayfd")"
+start_xvfb "$scratch/xvfb.log" || fail "Xvfb did not start"
 unset SDL_VIDEODRIVER
 
 SDL_AUDIODRIVER=dummy "$studio" --dir "$scratch/show" play --start 3000 \
     >"$scratch/studio.log" 2>"$scratch/studio.err" &
 studio_pid=$!
-has_window() { xwininfo -root -tree 2>/dev/null | grep -q '"glimmer-studio": '; }
-wait_for 300 has_window || fail "the studio's window did not appear"
-window=$(xwininfo -root -tree | awk '/"glimmer-studio": / { print $1; exit }')
+wait_for 300 has_window glimmer-studio || fail "the studio's window did not appear"
+window=$(window_id glimmer-studio)
 wait_for 100 grep -q 'playing from 3000 ms' "$scratch/studio.log" || fail "did not start at 3000 ms"
 sleep 1.5
 

@@ -1,43 +1,6 @@
 #include "studio/EglShowContext.h"
 
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
-
-#include <cstdlib>
-
-namespace {
-
-// The surfaceless display, initialised once for the process and kept.
-EGLDisplay surfacelessDisplay() {
-    static EGLDisplay display = [] {
-        // Mesa's software rasteriser even where a GPU is present, so that every
-        // machine draws the same pixels. A value set from outside wins.
-        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-        const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-            eglGetProcAddress("eglGetPlatformDisplayEXT"));
-        if (!getPlatformDisplay)
-            return EGL_NO_DISPLAY;
-        EGLDisplay made =
-            getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (made != EGL_NO_DISPLAY && !eglInitialize(made, nullptr, nullptr))
-            return EGL_NO_DISPLAY;
-        return made;
-    }();
-    return display;
-}
-
-EGLConfig chooseConfig(EGLDisplay display) {
-    // The surfaceless platform offers pbuffer configurations; no pbuffer is made.
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_BIT, EGL_NONE};
-    EGLConfig config = nullptr;
-    EGLint count = 0;
-    if (!eglChooseConfig(display, attributes, &config, 1, &count) || count < 1)
-        return nullptr;
-    return config;
-}
-
-} // namespace
+#include "platform/SurfacelessDisplay.h"
 
 EglShowContext::~EglShowContext() {
     close();
@@ -53,7 +16,7 @@ bool EglShowContext::makeContext() {
         failure_ = "no EGL surfaceless display (Mesa's libegl-mesa0 and libgl1-mesa-dri?)";
         return false;
     }
-    EGLConfig config = chooseConfig(display);
+    EGLConfig config = surfacelessConfig(display, 8, 16);
     if (!config || !eglBindAPI(EGL_OPENGL_API)) {
         failure_ = "no EGL configuration for desktop OpenGL";
         return false;
