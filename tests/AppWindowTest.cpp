@@ -61,7 +61,7 @@ class AppWindowTest : public XvfbTest {
 protected:
     void SetUp() override {
         XvfbTest::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         ASSERT_EQ(window.create(), AppWindow::CREATED) << SDL_GetError();
     }

@@ -43,7 +43,7 @@ class ProgramTest : public XvfbTest {
 protected:
     void SetUp() override {
         XvfbTest::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
         // The dying child starts afresh: a forked copy of a process that has run
