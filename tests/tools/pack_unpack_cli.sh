@@ -50,6 +50,11 @@ if [ -f "$testdata/rar/rar202-comment-nopsw.rar" ]; then
     fail "FILE1.TXT of a real archive"
   [ "$(stat -c %s "$work/file1")" -eq 7 ] || fail "FILE1.TXT must be 7 bytes"
 fi
+# The show's own archive, built into the program: every entry checks.
+listing=$("$bin/glimmer-unpack" --embedded) || fail "the embedded archive: $listing"
+echo "$listing" | grep -q '^DATA\\SCRIPT\.TXT .* 0x3[0-9] ok$' ||
+  fail "the embedded archive lacks the script: $listing"
+
 if [ -f "$testdata/rar/test_v2.rar" ]; then
   # The fourth block's header size set to 3: the listing shows what comes before
   # the damage, says where it stopped, and fails.
