@@ -10,6 +10,8 @@
 
 #include <png.h>
 
+#include <memory>
+
 #include <GL/gl.h>
 
 namespace {
@@ -171,15 +173,23 @@ TEST_F(TextureCacheTest, ReleaseAllDeletesTheGlTexturesAndEmptiesTheMap) {
     EXPECT_TRUE(glIsTexture(after->name()));
 }
 
-TEST_F(TextureCacheTest, InsertKeepsTheFirstTextureForAName) {
+TEST_F(TextureCacheTest, InsertKeepsTheFirstTextureForANameAndOwnsIt) {
     const unsigned char pixel[] = {1, 2, 3};
     auto* first = new Texture(pixel, 1, 1, 1, false);
+    const GLuint firstName = first->name();
     TextureCache::insert("data\\one.png", first);
     TextureCache::insert("data\\one.png", nullptr);
-    Texture second(pixel, 1, 1, 1, false);
-    TextureCache::insert("data\\one.png", &second);
+    auto second = std::make_unique<Texture>(pixel, 1, 1, 1, false);
+    TextureCache::insert("data\\one.png", second.get());
     EXPECT_EQ(TextureCache::find("data\\one.png"), first);
     EXPECT_EQ(TextureCache::size(), 1u);
+    if (TextureCache::find("data\\one.png") == second.get())
+        second.release(); // taken by mistake: the cache deletes it now
+    TextureCache::releaseAll();
+    EXPECT_FALSE(glIsTexture(firstName));
+    if (second) {
+        EXPECT_TRUE(glIsTexture(second->name()));
+    }
 }
 
 class TextureTest : public GlTest {};

@@ -50,7 +50,7 @@ void setLightingState() {
     glEnable(GL_LIGHT0);
 }
 
-void setViewportAndProjection(int width, int height) {
+void setClientView(int width, int height) {
     if (height == 0)
         height = 1;
     glViewport(0, 0, width, height);

@@ -76,12 +76,14 @@ int runProgram() {
         IDYES)
         window->setFullScreen(true);
     window->show();
-    window->runFrameLoop(*player, &player->musicStopper());
+    // A layer that fails shows its box and asks to quit with -1; that code
+    // becomes the exit status, so the failure is not reported as success.
+    const int exitCode = window->runFrameLoop(*player, &player->musicStopper());
 
     TextureCache::releaseAll();
     window->releaseContext();
     player.reset();
     script.reset();
     window.reset();
-    return 0;
+    return exitCode;
 }

@@ -85,7 +85,7 @@ TEST_F(ShowRunTest, FramesMatchARunThatDrawsEveryFrame) {
         script.parse(SCRIPT);
         DemoPlayer player(script);
         player.loadLayers();
-        setViewportAndProjection(WIDTH, HEIGHT);
+        setClientView(WIDTH, HEIGHT);
         uint32_t now = 0;
         setClockForTesting([&now] { return 123456 + now; });
         for (uint32_t frame = 0; frame <= frames.back(); ++frame) {

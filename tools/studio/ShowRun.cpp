@@ -64,7 +64,7 @@ bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
     player_ = std::make_unique<DemoPlayer>(*script_);
     player_->loadLayers();
     preloadPictures();
-    setViewportAndProjection(context_.width(), context_.height());
+    setClientView(context_.width(), context_.height());
     return true;
 }
 
