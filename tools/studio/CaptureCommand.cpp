@@ -6,8 +6,13 @@
 #include "studio/ProgressBar.h"
 #include "studio/Soundtrack.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -61,6 +66,33 @@ private:
     size_t fed_ = 0;
 };
 
+// Where a capture's time goes, frame by frame: the show drawn (the player's step
+// and the rasteriser's work), the picture read back, and the frame converted and
+// handed to the encoders (which run threads of their own).
+class StageClock {
+public:
+    enum Stage { DRAW, READ_BACK, ENCODE, STAGES };
+
+    template <typename Work>
+    bool time(Stage stage, Work work) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool done = work();
+        seconds_[stage] +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return done;
+    }
+
+    void report(uint32_t frames) const {
+        const double perFrame = frames ? 1000.0 / frames : 0.0;
+        std::fprintf(stderr, "per frame: drawing %.2f ms, reading back %.2f ms, encoding %.2f ms\n",
+                     seconds_[DRAW] * perFrame, seconds_[READ_BACK] * perFrame,
+                     seconds_[ENCODE] * perFrame);
+    }
+
+private:
+    std::array<double, STAGES> seconds_{};
+};
+
 struct Capture {
     VideoSettings video;
     PictureRect rect;
@@ -85,21 +117,31 @@ int encodeFrames(const Capture& capture, ShowRun& run, const DecodedSound& sound
     InterruptCatcher catcher;
     SoundFeed feed(sound, writer);
     ProgressBar progress(capture.frames, "frames");
+    StageClock clock;
     std::vector<uint8_t> rgba;
     for (uint32_t frame = 0; frame < capture.frames; ++frame) {
         if (interrupted)
             return fail("interrupted");
-        run.drawNextFrame();
+        clock.time(StageClock::DRAW, [&] {
+            run.drawNextFrame();
+            glFinish();
+            return true;
+        });
         if (showStopped())
             return 1;
-        run.context().framebuffer().readPixels(rgba);
+        clock.time(StageClock::READ_BACK, [&] {
+            run.context().framebuffer().readPixels(rgba);
+            return true;
+        });
         const size_t soundUntil =
             static_cast<size_t>(uint64_t{frame + 1} * sound.rate / capture.video.fps);
-        if (!writer.addVideoFrame(rgba) || !feed.feedUntil(soundUntil))
+        if (!clock.time(StageClock::ENCODE,
+                        [&] { return writer.addVideoFrame(rgba) && feed.feedUntil(soundUntil); }))
             return fail(writer.failure());
         progress.update(frame + 1);
     }
     progress.finish();
+    clock.report(capture.frames);
     return 0;
 }
 

@@ -24,7 +24,7 @@ void resetProcessWideState() {
     runtimeRand();
 }
 
-void preloadPictures() {
+void loadPreloadedPictures() {
     for (const char* picture : PRELOADED_PICTURES)
         TextureCache::get(picture);
 }
@@ -63,7 +63,7 @@ bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
     script_->parse(scriptText_, problems);
     player_ = std::make_unique<DemoPlayer>(*script_);
     player_->loadLayers();
-    preloadPictures();
+    loadPreloadedPictures();
     setClientView(context_.width(), context_.height());
     return true;
 }
