@@ -134,13 +134,13 @@ bool allowed(const OptionRule& rule, StudioCommand command) {
 
 // Checks what only the whole command line can tell.
 bool complete(const StudioOptions& options, std::string& error) {
+    if (options.command == StudioCommand::Render && options.times.empty()) {
+        error = "render needs --at MS[,MS...]";
+        return false;
+    }
     const bool wantsOutput = options.command != StudioCommand::Play;
     if (wantsOutput == options.output.empty()) {
         error = wantsOutput ? "an output name is missing" : "play takes no output name";
-        return false;
-    }
-    if (options.command == StudioCommand::Render && options.times.empty()) {
-        error = "render needs --at MS[,MS...]";
         return false;
     }
     if (options.command == StudioCommand::Capture && (options.width % 2 || options.height % 2)) {

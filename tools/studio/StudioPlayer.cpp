@@ -16,7 +16,7 @@ constexpr uint32_t LAST_FRAME = fixedstep::framesBefore(fixedstep::SHOW_LENGTH_M
 constexpr uint32_t IDLE_WAIT_MS = 15;
 constexpr auto MESSAGE_SHOWN_FOR = std::chrono::seconds(6);
 constexpr const char* KEYS_HELP =
-    "Space pause  Left/Right 1 s  PgDn/PgUp 10 s  Home restart  F5 reload  F1 overlay  Esc quit";
+    "Space pause  Left/Right 1 s  PgDn/PgUp 10 s  Home start  F5 reload  Esc quit";
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -257,8 +257,10 @@ std::vector<std::string> StudioPlayer::overlayLines(int width) {
     if (overlayShown_ && !broken_) {
         lines.push_back(format("%8.3f s of 177.000 s", run_.time() / 1000.0) + "   frame " +
                         std::to_string(currentFrame()) + (playing_ ? "" : "   paused"));
-        lines.push_back(format("frame time %.1f ms (median of the last second)",
-                               frameTimes_.median(secondsSince(epoch_))));
+        const double frameTime = frameTimes_.median(secondsSince(epoch_));
+        lines.push_back(frameTime > 0
+                            ? format("frame time %.1f ms (median of the last second)", frameTime)
+                            : std::string("frame time: no frame in the last second"));
         std::vector<std::string> active;
         for (const LayerEntry* entry : run_.player().entries()) {
             if (entry->active())
