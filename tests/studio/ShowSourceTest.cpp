@@ -1,6 +1,7 @@
 #include "studio/ShowSource.h"
 #include "ArchiveWriter.h"
 #include "platform/EmbeddedArchive.h"
+#include "platform/Resources.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,10 @@ protected:
         mkdir((scratch + "/show").c_str(), 0755);
         mkdir((scratch + "/show/data").c_str(), 0755);
     }
-    void TearDown() override { std::system(("rm -rf '" + scratch + "'").c_str()); }
+    void TearDown() override {
+        unregisterResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID);
+        std::system(("rm -rf '" + scratch + "'").c_str());
+    }
 
     // Writes an archive file with the script and one picture.
     std::string writeArchive(const std::string& script) {
@@ -57,6 +61,11 @@ protected:
 } // namespace
 
 TEST_F(ShowSourceTest, LooseFilesOverrideTheirEntriesAndTheArchiveGivesTheRest) {
+    ArchiveWriter builtIn;
+    builtIn.addStoredFile("data\\script.txt", bytesOf("built-in script"));
+    const Bytes builtInArchive = builtIn.finish();
+    registerResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID, builtInArchive.data(),
+                     static_cast<uint32_t>(builtInArchive.size()));
     {
         ShowSource source;
         ASSERT_TRUE(source.useArchiveFile(writeArchive("archive script")));
@@ -71,8 +80,8 @@ TEST_F(ShowSourceTest, LooseFilesOverrideTheirEntriesAndTheArchiveGivesTheRest) 
         writeFile(scratch + "/show/data/hand.png", "");
         EXPECT_EQ(extracted("data\\hand.png"), "");
     }
-    // Gone with the source: neither the folder nor the archive file is asked.
-    EXPECT_EQ(extracted("data\\script.txt"), "(missing)");
+    // Gone with the source: the built-in archive is back, the folder not asked.
+    EXPECT_EQ(extracted("data\\script.txt"), "built-in script");
 }
 
 TEST_F(ShowSourceTest, ReloadReadsTheArchiveFileAgain) {

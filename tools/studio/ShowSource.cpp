@@ -44,13 +44,17 @@ std::string looseFilePath(const std::string& directory, const char* entryName) {
 }
 
 ShowSource::~ShowSource() {
-    if (!archive_.empty())
+    if (!archive_.empty() && builtIn_.data)
+        registerResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID, builtIn_.data, builtIn_.size);
+    else if (!archive_.empty())
         unregisterResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID);
     if (looseFiles_)
         setLooseFileLookup(nullptr);
 }
 
 bool ShowSource::useArchiveFile(const std::string& path) {
+    if (archive_.empty())
+        builtIn_ = findResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID);
     archivePath_ = path;
     return reload();
 }

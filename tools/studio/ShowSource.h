@@ -5,13 +5,15 @@
 // from disk as the program reads them, whatever the source.
 #pragma once
 
+#include "platform/Resources.h"
+
 #include <string>
 #include <vector>
 
 class ShowSource {
 public:
     ShowSource() = default;
-    // Puts the built-in archive and file lookup back.
+    // Puts the archive that was there before and the plain file lookup back.
     ~ShowSource();
     ShowSource(const ShowSource&) = delete;
     ShowSource& operator=(const ShowSource&) = delete;
@@ -34,6 +36,8 @@ public:
 private:
     std::string archivePath_;
     std::vector<unsigned char> archive_;
+    // The archive that was registered before this source put its own in place.
+    ResourceBytes builtIn_;
     bool looseFiles_ = false;
     std::string failure_;
 };
