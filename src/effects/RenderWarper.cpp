@@ -62,6 +62,11 @@ GLuint RenderWarper::warpTexture() {
     return sharedTexture();
 }
 
+void RenderWarper::releaseWarpTexture() {
+    glDeleteTextures(1, &sharedTexture());
+    sharedTexture() = 0;
+}
+
 void RenderWarper::load() {
     if (sharedTexture() == 0)
         sharedTexture() = createWarpTexture();

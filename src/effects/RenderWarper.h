@@ -22,6 +22,9 @@ public:
 
     // The shared 512 × 512 texture; 0 until the first load().
     static GLuint warpTexture();
+    // Deletes the shared texture, so that the next load() makes it anew (for a
+    // new GL context). Needs the GL context that made it.
+    static void releaseWarpTexture();
 
 private:
     Anim3dsPlayer player_;
