@@ -56,31 +56,38 @@ protected:
 
 } // namespace
 
+namespace {
+
+// The draws both swarms begin and end each butterfly with.
+void expectFirstDraws(const Butterfly& butterfly, Generator& draw) {
+    EXPECT_EQ(butterfly.speed, static_cast<float>(draw(100)) * 0.01f + 2.0f);
+    EXPECT_EQ(butterfly.angleZ, draw(40) - 20);
+    EXPECT_EQ(butterfly.angleY, draw(30) - 15);
+    EXPECT_EQ(butterfly.angleX, draw(40) - 20);
+}
+
+void expectLastDraws(const Butterfly& butterfly, Generator& draw) {
+    EXPECT_EQ(butterfly.centerZ, static_cast<float>(draw(100)) * 0.016666668f - 1.5f);
+    draw(100);
+    EXPECT_EQ(butterfly.centerX, static_cast<float>(draw(100)) * 0.025f);
+    EXPECT_EQ(butterfly.phase, draw(500));
+}
+
+} // namespace
+
 TEST(ButterflySwarms, MatchTheGeneratorNumberForNumber) {
     Generator rising(200);
     for (const Butterfly& butterfly : risingSwarm()) {
-        EXPECT_EQ(butterfly.speed, static_cast<float>(rising(100)) * 0.01f + 2.0f);
-        EXPECT_EQ(butterfly.angleZ, rising(40) - 20);
-        EXPECT_EQ(butterfly.angleY, rising(30) - 15);
-        EXPECT_EQ(butterfly.angleX, rising(40) - 20);
-        EXPECT_EQ(butterfly.centerZ, static_cast<float>(rising(100)) * 0.016666668f - 1.5f);
-        rising(100);
-        EXPECT_EQ(butterfly.centerX, static_cast<float>(rising(100)) * 0.025f);
-        EXPECT_EQ(butterfly.phase, rising(500));
+        expectFirstDraws(butterfly, rising);
+        expectLastDraws(butterfly, rising);
     }
     Generator kugel(55552);
     for (const Butterfly& butterfly : kugelSwarm()) {
-        EXPECT_EQ(butterfly.speed, static_cast<float>(kugel(100)) * 0.01f + 2.0f);
-        EXPECT_EQ(butterfly.angleZ, kugel(40) - 20);
-        EXPECT_EQ(butterfly.angleY, kugel(30) - 15);
-        EXPECT_EQ(butterfly.angleX, kugel(40) - 20);
+        expectFirstDraws(butterfly, kugel);
         EXPECT_EQ(butterfly.z, static_cast<float>(kugel(100)) * 0.033333335f);
         EXPECT_EQ(butterfly.y, static_cast<float>(kugel(100)) * 0.033333335f);
         EXPECT_EQ(butterfly.x, static_cast<float>(kugel(100)) * 0.033333335f);
-        EXPECT_EQ(butterfly.centerZ, static_cast<float>(kugel(100)) * 0.016666668f - 1.5f);
-        kugel(100);
-        EXPECT_EQ(butterfly.centerX, static_cast<float>(kugel(100)) * 0.025f);
-        EXPECT_EQ(butterfly.phase, kugel(500));
+        expectLastDraws(butterfly, kugel);
     }
     // Made once: a second look finds the same swarm.
     EXPECT_EQ(&risingSwarm(), &risingSwarm());
@@ -173,5 +180,6 @@ TEST_F(ButterfliesTest, ReferenceFrames) {
     layer.setParamFloat(param::RADM, 1.5f);
     spinAngle() = 120.0f;
     render(layer, 4000);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     expectFrameMatchesReference("butterflies-kugel");
 }

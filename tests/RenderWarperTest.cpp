@@ -138,5 +138,6 @@ TEST_F(RenderWarperTest, ReferenceFrame) {
     runtimeSrand(1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     warper.render(0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     expectFrameMatchesReference("warp-2600ms");
 }

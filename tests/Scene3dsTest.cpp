@@ -250,6 +250,7 @@ TEST_F(Anim3dsPlayerTest, ScenesFromTheScriptAndTheirFailures) {
     Anim3dsPlayer donut("data\\donut.3ds"); // beside the test program, like the show's
     draw(donut, 20000);
     draw(donut, 20000 + 16000);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     expectFrameMatchesReference("donut-16s");
     EXPECT_EXIT(Anim3dsPlayer("data\\nothing"), testing::ExitedWithCode(255),
                 "File not found: Could not load 'data\\\\nothing'");
