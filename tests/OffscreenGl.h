@@ -1,37 +1,14 @@
-// An OpenGL compatibility context for tests, with no display at all: EGL's
-// surfaceless platform on Mesa's software rasteriser (llvmpipe), rendering into a
-// pbuffer the size of the program's window with 32-bit RGBA colour and a 16-bit
-// depth buffer, like the window's.
+// GL tests: each runs on a fresh offscreen context (support/OffscreenContext.h)
+// and reads pixels and state back.
 #pragma once
 
 #include "ArchiveWriter.h"
+#include "support/OffscreenContext.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
-
-class OffscreenGl {
-public:
-    static constexpr int WIDTH = 800;
-    static constexpr int HEIGHT = 600;
-
-    // Creates a fresh context and makes it current; see ready().
-    OffscreenGl();
-    // Releases the context and with it every GL object made in it.
-    ~OffscreenGl();
-    OffscreenGl(const OffscreenGl&) = delete;
-    OffscreenGl& operator=(const OffscreenGl&) = delete;
-
-    bool ready() const { return failure_.empty(); }
-    // Why the context could not be made; empty when ready.
-    const std::string& failure() const { return failure_; }
-
-private:
-    void* surface_ = nullptr;
-    void* context_ = nullptr;
-    std::string failure_;
-};
 
 // RGBA bytes of a rectangle of the framebuffer, rows bottom-up as GL reads them.
 Bytes readPixels(int x, int y, int width, int height);
@@ -50,5 +27,5 @@ protected:
     void TearDown() override;
 
 private:
-    std::unique_ptr<OffscreenGl> gl_;
+    std::unique_ptr<OffscreenContext> gl_;
 };
