@@ -18,12 +18,11 @@ Bytes pixelAt(int x, int y) {
     return readPixels(x, y, 1, 1);
 }
 
-bool saveFramebuffer(const std::string& name) {
+bool saveFramebuffer(const std::string& name, int width, int height) {
     const std::string directory = std::string(GLIMMER_BUILD_DIR) + "/gl-shots";
     mkdir(directory.c_str(), 0755);
-    return writeRgbaPng(directory + "/" + name + ".png", OffscreenContext::WIDTH,
-                        OffscreenContext::HEIGHT,
-                        readPixels(0, 0, OffscreenContext::WIDTH, OffscreenContext::HEIGHT));
+    return writeRgbaPng(directory + "/" + name + ".png", width, height,
+                        readPixels(0, 0, width, height));
 }
 
 void GlTest::SetUp() {

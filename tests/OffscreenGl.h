@@ -16,8 +16,10 @@ Bytes readPixels(int x, int y, int width, int height);
 // The RGBA bytes of one pixel.
 Bytes pixelAt(int x, int y);
 
-// Saves the whole framebuffer as build/gl-shots/<name>.png, for looking at.
-bool saveFramebuffer(const std::string& name);
+// Saves the framebuffer (or its lower left width × height pixels) as
+// build/gl-shots/<name>.png, for looking at.
+bool saveFramebuffer(const std::string& name, int width = OffscreenContext::WIDTH,
+                     int height = OffscreenContext::HEIGHT);
 
 // A test with its own fresh context, current for the whole test. The texture
 // cache is emptied before the context goes, so no texture outlives its GL name.

@@ -1,0 +1,142 @@
+#include "LayerTest.h"
+
+#include "ImageFiles.h"
+#include "app/GlState.h"
+#include "images/PngImageReader.h"
+#include "platform/EmbeddedArchive.h"
+#include "platform/Platform.h"
+#include "platform/Resources.h"
+
+#include <png.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Per channel, for differences between rasteriser versions; a few pixels on
+// edges may differ more.
+constexpr int REFERENCE_TOLERANCE = 8;
+constexpr double REFERENCE_OUTLIER_SHARE = 0.01;
+
+std::string referencePath(const std::string& name) {
+    return std::string(GLIMMER_REFERENCE_DIR) + "/" + name + ".png";
+}
+
+// Pixels outside the tolerance; -1 when the reference is missing or of another size.
+long differingPixels(const std::string& path, const Bytes& view) {
+    DecodedImage reference;
+    if (!PngImageReader().load(reference, path.c_str()) || reference.isRgb ||
+        reference.width != LayerTest::VIEW_WIDTH || reference.height != LayerTest::VIEW_HEIGHT)
+        return -1;
+    long differing = 0;
+    for (size_t pixel = 0; pixel < view.size(); pixel += 4) {
+        for (size_t channel = 0; channel < 4; ++channel) {
+            if (std::abs(view[pixel + channel] - reference.pixels[pixel + channel]) >
+                REFERENCE_TOLERANCE) {
+                ++differing;
+                break;
+            }
+        }
+    }
+    return differing;
+}
+
+} // namespace
+
+Bytes filledPicture(int width, int height, const Bytes& pixel) {
+    Bytes samples;
+    for (int count = 0; count < width * height; ++count)
+        samples.insert(samples.end(), pixel.begin(), pixel.end());
+    return samples;
+}
+
+GLint integerState(GLenum name) {
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+Floats4 floatState(GLenum name) {
+    Floats4 values{};
+    glGetFloatv(name, values.data());
+    return values;
+}
+
+bool enabled(GLenum capability) {
+    return glIsEnabled(capability) == GL_TRUE;
+}
+
+void LayerTest::SetUp() {
+    GlTest::SetUp();
+    setDefaultGlState();
+    setLightingState();
+    glViewport(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
+    setMessageBoxForTesting([this](const std::string& text, const std::string& caption, int) {
+        messages.push_back(caption + ": " + text);
+        return static_cast<int>(IDOK);
+    });
+    clearQuitMessagesForTesting();
+}
+
+void LayerTest::TearDown() {
+    setMessageBoxForTesting(nullptr);
+    clearQuitMessagesForTesting();
+    unregisterResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID);
+    GlTest::TearDown();
+}
+
+void LayerTest::addRgbPicture(const std::string& name, int width, int height, const Bytes& rgb) {
+    pictures_.emplace_back(name, encodePng(width, height, PNG_COLOR_TYPE_RGB, 8, rgb));
+}
+
+void LayerTest::addRgbaPicture(const std::string& name, int width, int height, const Bytes& rgba) {
+    pictures_.emplace_back(name, encodePng(width, height, PNG_COLOR_TYPE_RGBA, 8, rgba));
+}
+
+void LayerTest::usePictures() {
+    ArchiveWriter writer;
+    for (const auto& [name, file] : pictures_)
+        writer.addStoredFile(name, file);
+    archive_ = writer.finish();
+    registerResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID, archive_.data(),
+                     static_cast<uint32_t>(archive_.size()));
+}
+
+int LayerTest::takeQuitCode() {
+    int code = 1;
+    takeQuitMessage(&code);
+    return code;
+}
+
+void LayerTest::expectPixel(int x, int y, const Bytes& expected, int tolerance) {
+    EXPECT_TRUE(near(pixelAt(x, y), expected, tolerance)) << "pixel (" << x << ", " << y << ")";
+}
+
+::testing::AssertionResult LayerTest::near(const Bytes& actual, const Bytes& expected,
+                                           int tolerance) {
+    for (size_t channel = 0; channel < 4; ++channel) {
+        if (std::abs(actual[channel] - expected[channel]) > tolerance)
+            return ::testing::AssertionFailure()
+                   << "RGBA " << +actual[0] << " " << +actual[1] << " " << +actual[2] << " "
+                   << +actual[3] << ", expected " << +expected[0] << " " << +expected[1] << " "
+                   << +expected[2] << " " << +expected[3];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void LayerTest::expectMatchesReference(const std::string& name) {
+    const Bytes view = readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
+    saveFramebuffer(name, VIEW_WIDTH, VIEW_HEIGHT);
+    const std::string shot = std::string(GLIMMER_BUILD_DIR) + "/gl-shots/" + name + ".png";
+    const char* write = std::getenv("GLIMMER_WRITE_REFERENCES");
+    if (write && std::strcmp(write, "1") == 0) {
+        ASSERT_TRUE(writeRgbaPng(referencePath(name), VIEW_WIDTH, VIEW_HEIGHT, view));
+        return;
+    }
+    const long differing = differingPixels(referencePath(name), view);
+    ASSERT_GE(differing, 0) << "no usable reference " << referencePath(name) << "; the frame is "
+                            << shot;
+    EXPECT_LE(differing, REFERENCE_OUTLIER_SHARE * VIEW_WIDTH * VIEW_HEIGHT)
+        << "pixels off the reference " << name << "; the frame is " << shot;
+}
