@@ -1,5 +1,6 @@
 #include "script/LayerFactory.h"
 
+#include "effects/Grass.h"
 #include "layers/ClearLayer.h"
 #include "layers/Fader.h"
 #include "layers/ImageLayer.h"
@@ -11,6 +12,8 @@ std::unique_ptr<Layer> createLayer(const std::string& className, const std::stri
         return std::make_unique<ImageLayer>();
     if (className == "ClearLayer")
         return std::make_unique<ClearLayer>();
+    if (className == "Grass")
+        return std::make_unique<Grass>();
     if (className == "ImageScroller")
         return std::make_unique<ImageScroller>();
     if (className == "Fader")
