@@ -51,22 +51,6 @@ Bytes filledPicture(int width, int height, const Bytes& pixel) {
     return samples;
 }
 
-GLint integerState(GLenum name) {
-    GLint value = -1;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-Floats4 floatState(GLenum name) {
-    Floats4 values{};
-    glGetFloatv(name, values.data());
-    return values;
-}
-
-bool enabled(GLenum capability) {
-    return glIsEnabled(capability) == GL_TRUE;
-}
-
 void LayerTest::SetUp() {
     GlTest::SetUp();
     setDefaultGlState();

@@ -6,10 +6,6 @@
 
 #include "OffscreenGl.h"
 
-#include <GL/gl.h>
-
-#include <array>
-
 #include <string>
 #include <vector>
 
@@ -53,9 +49,3 @@ private:
 // A picture of width × height pixels of one colour, ready for addRgbPicture or
 // addRgbaPicture.
 Bytes filledPicture(int width, int height, const Bytes& pixel);
-
-// GL state read back.
-using Floats4 = std::array<float, 4>;
-GLint integerState(GLenum name);
-Floats4 floatState(GLenum name);
-bool enabled(GLenum capability);

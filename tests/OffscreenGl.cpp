@@ -25,6 +25,22 @@ bool saveFramebuffer(const std::string& name, int width, int height) {
                         readPixels(0, 0, width, height));
 }
 
+GLint integerState(GLenum name) {
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+Floats4 floatState(GLenum name) {
+    Floats4 values{};
+    glGetFloatv(name, values.data());
+    return values;
+}
+
+bool enabled(GLenum capability) {
+    return glIsEnabled(capability) == GL_TRUE;
+}
+
 void GlTest::SetUp() {
     gl_ = std::make_unique<OffscreenContext>();
     ASSERT_TRUE(gl_->ready()) << gl_->failure();

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
+#include <array>
 #include <memory>
 #include <string>
 
@@ -20,6 +23,12 @@ Bytes pixelAt(int x, int y);
 // build/gl-shots/<name>.png, for looking at.
 bool saveFramebuffer(const std::string& name, int width = OffscreenContext::WIDTH,
                      int height = OffscreenContext::HEIGHT);
+
+// GL state read back.
+using Floats4 = std::array<float, 4>;
+GLint integerState(GLenum name);
+Floats4 floatState(GLenum name);
+bool enabled(GLenum capability);
 
 // A test with its own fresh context, current for the whole test. The texture
 // cache is emptied before the context goes, so no texture outlives its GL name.

@@ -4,16 +4,6 @@
 
 #include <string>
 
-namespace {
-
-GLint integerState(GLenum name) {
-    GLint value = -1;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-} // namespace
-
 class OffscreenGlTest : public GlTest {};
 
 // Frame tests compare against reference images: they need the window's pixel
