@@ -34,8 +34,9 @@ public:
     // TYPE: exactly "SINE" or "DIRC"; any other text leaves the style.
     void setParamString(ParamId code, const std::string& value) override;
     // RGBC: the packed colour (red in the lowest byte; the alpha byte is replaced
-    // at each render); WIRE: outlines when non-zero; TRNS: blended without depth
-    // test when non-zero; GRPS: arcs when non-zero.
+    // at each render), the only colour the layer sets: how much of it shows is up
+    // to the lighting and texture environment in force; WIRE: outlines when non-zero; TRNS: blended
+    // without depth test when non-zero; GRPS: arcs when non-zero.
     void setParamInt(ParamId code, int32_t value) override;
     // OPAC: the colour's alpha (times 255); XANG, YANG, ZANG: rotation of the
     // whole field about x, y and z in degrees.

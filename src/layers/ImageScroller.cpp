@@ -23,7 +23,6 @@ constexpr float STEADY_BOTTOM = -4.0f;
 constexpr float STEADY_TOP = 3.0f;
 constexpr float STEADY_LENGTH = 20.0f;
 
-// Edge repetition, not GL_CLAMP, which would blend in the texture's black border.
 void setWrapping(GLint mode) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, mode);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, mode);
@@ -42,6 +41,8 @@ void ImageScroller::render(uint32_t time) {
         glEnable(GL_BLEND);
         pushFlatProjection(BLINKING_BOTTOM, BLINKING_TOP);
     } else {
+        // The edge texel repeated past the end (plain GL_CLAMP would blend in the
+        // texture's black border).
         setWrapping(GL_CLAMP_TO_EDGE);
         pushFlatProjection(STEADY_BOTTOM, STEADY_TOP);
     }
