@@ -61,7 +61,7 @@ class AppWindowTest : public XvfbTest {
 protected:
     void SetUp() override {
         XvfbTest::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         ASSERT_EQ(window.create(), AppWindow::CREATED) << SDL_GetError();
     }
@@ -104,15 +104,25 @@ TEST_F(AppWindowTest, ShowSetsViewportAndProjectionBeforeTheFirstFrame) {
     EXPECT_EQ(mode, GL_MODELVIEW);
 }
 
-TEST_F(AppWindowTest, SizeChangeWithZeroHeightCountsAsOne) {
-    EXPECT_TRUE(window.handleEvent(sizeChanged(640, 0)));
+TEST_F(AppWindowTest, SizeChangeTakesTheDrawablesPixelSize) {
+    ASSERT_TRUE(window.show());
+    // On a scaled display the event's window coordinates are fewer than the
+    // drawable's pixels; the view follows the pixels.
+    glViewport(0, 0, 1, 1);
+    EXPECT_TRUE(window.handleEvent(sizeChanged(400, 300)));
+    EXPECT_EQ(viewport(), (Viewport{0, 0, 800, 600}));
+    expectPerspective(matrix(GL_PROJECTION_MATRIX), 800.0 / 600.0);
+}
+
+TEST_F(AppWindowTest, ClientViewWithZeroHeightCountsAsOne) {
+    setClientView(640, 0);
     EXPECT_EQ(viewport(), (Viewport{0, 0, 640, 1}));
     expectPerspective(matrix(GL_PROJECTION_MATRIX), 640.0);
 }
 
 TEST_F(AppWindowTest, ReturnTogglesFullScreenAndBack) {
     ASSERT_TRUE(window.show());
-    EXPECT_TRUE(window.handleEvent(keyDown(SDLK_RETURN)));
+    EXPECT_TRUE(window.handleEvent(keyDown(SDLK_KP_ENTER)));
     EXPECT_TRUE(window.fullScreen());
     EXPECT_NE(SDL_GetWindowFlags(window.window()) & SDL_WINDOW_FULLSCREEN, 0u);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
@@ -154,4 +164,17 @@ TEST_F(AppWindowTest, StartStateHasLightingAndExtensionEntryPoints) {
     EXPECT_NE(glext::glClientActiveTextureARB, nullptr);
     EXPECT_NE(glext::glLockArraysEXT, nullptr);
     EXPECT_NE(glext::glUnlockArraysEXT, nullptr);
+}
+
+TEST_F(AppWindowTest, TakesTheClosestFormatTheDisplayHas) {
+    // No visual has a 48-bit depth buffer: the window comes with a shallower
+    // one, keeping its alpha, rather than failing.
+    AppWindow deep{"glimmerfell deep", 320, 240, 32, 48, false};
+    ASSERT_EQ(deep.create(), AppWindow::CREATED) << SDL_GetError();
+    int value = 0;
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &value);
+    EXPECT_GE(value, 16);
+    EXPECT_LT(value, 48);
+    SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &value);
+    EXPECT_EQ(value, 8);
 }

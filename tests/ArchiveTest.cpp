@@ -188,6 +188,37 @@ TEST(ArchiveListing, VisitsEveryFileBlockInOrder) {
                                                "data\\set_18.mp3", "data\\empty.txt"}));
 }
 
+TEST(ArchiveListing, TellsTheCleanEndFromABadBlockHeader) {
+    Bytes bytes = makeArchive();
+    const auto names = [](const Bytes& archiveBytes, uint32_t* stoppedAt) {
+        ResourceArchive archive = viewOf(archiveBytes);
+        std::vector<std::string> seen;
+        const bool whole = forEachArchiveEntry(
+            archive, [&](const ArchiveFileHeader& header) { seen.push_back(header.name); });
+        *stoppedAt = archive.offset;
+        return whole ? seen : std::vector<std::string>{"stopped"};
+    };
+    uint32_t stoppedAt = 0;
+    // A short end-of-archive block after the last entry is a clean end.
+    Bytes ended = bytes;
+    ended.insert(ended.end(), {0x3D, 0x7B, 0x7B, 0x00, 0x40, 0x07, 0x00});
+    EXPECT_EQ(names(ended, &stoppedAt).size(), 5u);
+    // The third block's header size is set below the 7 of any header.
+    const size_t third = dataOffsetOf(bytes, "DATA\\SCRIPT.TXT") - FILE_HEADER_SIZE;
+    bytes[third + 5] = 3;
+    bytes[third + 6] = 0;
+    EXPECT_EQ(names(bytes, &stoppedAt), std::vector<std::string>{"stopped"});
+    EXPECT_EQ(stoppedAt, third);
+    // A header cut off by the end of the data is damage too, as is no archive.
+    Bytes cut = makeArchive();
+    cut.resize(third + 20);
+    EXPECT_EQ(names(cut, &stoppedAt), std::vector<std::string>{"stopped"});
+    EXPECT_EQ(stoppedAt, third);
+    EXPECT_EQ(names(bytesOf("not an archive at all, just text"), &stoppedAt),
+              std::vector<std::string>{"stopped"});
+    EXPECT_EQ(stoppedAt, 0u);
+}
+
 TEST(RealArchives, StoredEntriesWithCommentsExtract) {
     LOAD_TESTDATA_OR_SKIP(bytes, "rar/rar202-comment-nopsw.rar");
     ResourceArchive archive = viewOf(bytes);
@@ -202,7 +233,7 @@ TEST(RealArchives, EncryptedEntriesFail) {
     ResourceArchive archive = viewOf(bytes);
     std::vector<std::string> names;
     forEachArchiveEntry(archive, [&](const ArchiveFileHeader& header) {
-        if (!(header.flags & FILE_FLAG_DIRECTORY))
+        if (!isDirectoryEntry(header))
             names.push_back(header.name);
     });
     ASSERT_FALSE(names.empty());

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -60,13 +62,17 @@ TEST(QuitQueue, RequestsComeOutInOrderOnce) {
     EXPECT_FALSE(takeQuitMessage(&code));
 }
 
-TEST(Clock, TestClockReplacesTheRealOne) {
-    uint32_t now = 0xFFFFFFF0u;
-    setClockForTesting([&] { return now; });
-    EXPECT_EQ(milliseconds(), 0xFFFFFFF0u);
-    now += 0x20; // wraps like the 32-bit timer
-    EXPECT_EQ(milliseconds(), 0x10u);
+TEST(Clock, CountsRealMillisecondsUnlessATestClockStandsIn) {
     setClockForTesting(nullptr);
+    const uint32_t start = milliseconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    const uint32_t elapsed = milliseconds() - start;
+    EXPECT_GE(elapsed, 40u);
+    EXPECT_LT(elapsed, 10000u); // milliseconds, not microseconds or ticks
+    setClockForTesting([] { return 7u; });
+    EXPECT_EQ(milliseconds(), 7u);
+    setClockForTesting(nullptr);
+    EXPECT_GE(milliseconds() - start, elapsed); // the real clock again
 }
 
 TEST(Resources, LookupIsByTypeAndId) {

@@ -43,7 +43,7 @@ class ProgramTest : public XvfbTest {
 protected:
     void SetUp() override {
         XvfbTest::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
         // The dying child starts afresh: a forked copy of a process that has run
@@ -52,7 +52,9 @@ protected:
         clearQuitMessagesForTesting();
         setClockForTesting([this] {
             observeWindow();
-            return 10000u * ++readings;
+            if (++readings == failAtReading)
+                postQuitMessage(-1); // as a layer does when it fails mid-show
+            return 10000u * readings;
         });
         setMessageBoxForTesting(
             [this](const std::string& text, const std::string& caption, int style) {
@@ -94,6 +96,7 @@ protected:
     std::vector<Box> boxes;
     int answer = IDNO;
     uint32_t readings = 0;
+    uint32_t failAtReading = 0;
     uint32_t windowFlags = 0;
 };
 
@@ -116,6 +119,14 @@ TEST_F(ProgramTest, AnsweringYesRunsTheShowFullScreen) {
     answer = IDYES;
     EXPECT_EQ(runProgram(), 0);
     EXPECT_NE(windowFlags & SDL_WINDOW_FULLSCREEN, 0u);
+}
+
+TEST_F(ProgramTest, ALayersFailureMidShowEndsTheRunWithItsCode) {
+    embed(SCRIPT);
+    failAtReading = 3;
+    EXPECT_EQ(runProgram(), -1);
+    EXPECT_LT(readings, 20u);            // long before the show's own end
+    EXPECT_EQ(TextureCache::size(), 0u); // and the normal shutdown runs
 }
 
 TEST_F(ProgramTest, MissingScriptEndsBeforeTheQuestion) {

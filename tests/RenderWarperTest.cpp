@@ -108,6 +108,7 @@ TEST_F(RenderWarperTest, WipesEarlierLayersAndLeavesItsState) {
     warper.load();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // An earlier layer's green over the part of the frame the warp does not copy.
+    glViewport(0, 0, OffscreenContext::WIDTH, OffscreenContext::HEIGHT);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glColor3f(0, 1, 0);
@@ -115,7 +116,7 @@ TEST_F(RenderWarperTest, WipesEarlierLayersAndLeavesItsState) {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     warper.render(0);
-    const Bytes frame = readPixels(0, 0, OffscreenGl::WIDTH, OffscreenGl::HEIGHT);
+    const Bytes frame = readPixels(0, 0, OffscreenContext::WIDTH, OffscreenContext::HEIGHT);
     int green = 0;
     for (size_t i = 0; i < frame.size(); i += 4)
         green += frame[i + 1] > 200 && frame[i] < 50 && frame[i + 2] < 50;

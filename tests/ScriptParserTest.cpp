@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 #include "script/DemoScript.h"
+#include "script/LayerFactory.h"
 #include "script/textdemoscript.h"
 
 #include <gtest/gtest.h>
@@ -29,10 +30,14 @@ protected:
         return script;
     }
 
+    // The named entry; an empty one (and a failure) when there is none.
     const LayerEntry& entry(const std::string& name) {
+        static const LayerEntry missing(createLayer("ClearLayer", ""), 0, 0, "", {});
         const auto found = script.entries().find(name);
-        EXPECT_NE(found, script.entries().end()) << name;
-        return *found->second;
+        if (found != script.entries().end())
+            return *found->second;
+        ADD_FAILURE() << "no entry " << name;
+        return missing;
     }
 
     std::vector<std::string> names() const {
@@ -235,7 +240,7 @@ TEST_F(ScriptParserTest, NulBytesEndALineEarly) {
     EXPECT_EQ(entry("a").events().size(), 1u);
 }
 
-TEST_F(ScriptParserTest, ArbitraryBytesNeverCrash) {
+TEST_F(ScriptParserTest, ArbitraryBytesGiveWellFormedEntries) {
     uint32_t state = 12345;
     for (int round = 0; round < 300; ++round) {
         std::string text;
@@ -247,8 +252,26 @@ TEST_F(ScriptParserTest, ArbitraryBytesNeverCrash) {
         }
         DemoScript fuzzed;
         fuzzed.parse(text);
-        for (const auto& item : fuzzed.entries())
-            EXPECT_NE(item.second->layer(), nullptr);
+        for (const auto& item : fuzzed.entries()) {
+            const LayerEntry& parsed = *item.second;
+            // A name is a whole line of the text less its first and last byte.
+            EXPECT_FALSE(parsed.name().empty());
+            EXPECT_NE(text.find(parsed.name()), std::string::npos) << parsed.name();
+            EXPECT_EQ(item.first, parsed.name());
+            const std::vector<ScriptEvent>& events = parsed.events();
+            for (size_t i = 0; i < events.size(); ++i) {
+                if (i > 0) {
+                    EXPECT_LE(events[i - 1].time, events[i].time) << "delivery order";
+                }
+                EXPECT_LE(events[i].stringValue.size(), 255u);
+                if (events[i].type != ValueType::String) {
+                    EXPECT_TRUE(events[i].stringValue.empty());
+                }
+                if (events[i].type != ValueType::Int) {
+                    EXPECT_EQ(events[i].intValue, 0);
+                }
+            }
+        }
     }
 }
 

@@ -10,6 +10,8 @@
 
 #include <png.h>
 
+#include <memory>
+
 #include <GL/gl.h>
 
 namespace {
@@ -40,12 +42,6 @@ Bytes makePictures() {
 GLint levelParameter(int level, GLenum name) {
     GLint value = -1;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
-    return value;
-}
-
-GLint integerState(GLenum name) {
-    GLint value = -1;
-    glGetIntegerv(name, &value);
     return value;
 }
 
@@ -171,15 +167,23 @@ TEST_F(TextureCacheTest, ReleaseAllDeletesTheGlTexturesAndEmptiesTheMap) {
     EXPECT_TRUE(glIsTexture(after->name()));
 }
 
-TEST_F(TextureCacheTest, InsertKeepsTheFirstTextureForAName) {
+TEST_F(TextureCacheTest, InsertKeepsTheFirstTextureForANameAndOwnsIt) {
     const unsigned char pixel[] = {1, 2, 3};
     auto* first = new Texture(pixel, 1, 1, 1, false);
+    const GLuint firstName = first->name();
     TextureCache::insert("data\\one.png", first);
     TextureCache::insert("data\\one.png", nullptr);
-    Texture second(pixel, 1, 1, 1, false);
-    TextureCache::insert("data\\one.png", &second);
+    auto second = std::make_unique<Texture>(pixel, 1, 1, 1, false);
+    TextureCache::insert("data\\one.png", second.get());
     EXPECT_EQ(TextureCache::find("data\\one.png"), first);
     EXPECT_EQ(TextureCache::size(), 1u);
+    if (TextureCache::find("data\\one.png") == second.get())
+        second.release(); // taken by mistake: the cache deletes it now
+    TextureCache::releaseAll();
+    EXPECT_FALSE(glIsTexture(firstName));
+    if (second) {
+        EXPECT_TRUE(glIsTexture(second->name()));
+    }
 }
 
 class TextureTest : public GlTest {};

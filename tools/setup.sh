@@ -10,7 +10,11 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev zlib1g-dev lib3ds-dev
   libfreetype-dev fonts-dejavu-core libmp3lame-dev
   libgtest-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool imagemagick sox libsox-fmt-mp3 xz-utils
+  # The private X server and what the end-to-end tests drive it with. SDL's
+  # message boxes on X11 draw with the core fonts of xfonts-base, which Xvfb
+  # only recommends.
+  xvfb xauth xfonts-base x11-utils xdotool imagemagick
+  sox libsox-fmt-mp3 xz-utils python3
 )
 
 missing=()

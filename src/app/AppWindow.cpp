@@ -1,17 +1,13 @@
 #include "app/AppWindow.h"
 
+#include "app/GlState.h"
 #include "platform/Platform.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <ctime>
 
 namespace {
-
-constexpr double FIELD_OF_VIEW_DEGREES = 54.0;
-constexpr double NEAR_PLANE = 1.0;
-constexpr double FAR_PLANE = 1000.0;
 
 // SDL falls back to drivers that draw nowhere when no display can be reached; the
 // show needs a display unless such a driver was asked for by name.
@@ -60,23 +56,8 @@ int AppWindow::create() {
         videoStarted_ = true;
     }
 
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, colourBits_ == 32 ? 8 : 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits_);
-
-    window_ = SDL_CreateWindow(title_.c_str(), left_, top_, width_, height_,
-                               SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window_)
-        glContext_ = SDL_GL_CreateContext(window_);
-    if (!glContext_) {
-        releaseContext();
+    if (!makeClosestWindow())
         return WINDOW_FAILED;
-    }
     created_ = true;
     // A window asked for full screen switches the mode now; it appears so when shown.
     if (fullScreen_)
@@ -84,6 +65,40 @@ int AppWindow::create() {
     if (fullScreen_)
         SDL_ShowCursor(SDL_DISABLE);
     return CREATED;
+}
+
+bool AppWindow::makeClosestWindow() {
+    // As asked, then without alpha; then the same with ever smaller depth buffers.
+    const int alphaBits = colourBits_ == 32 ? 8 : 0;
+    const auto tryDepth = [&](int depth) {
+        return makeWindow(alphaBits, depth) || (alphaBits > 0 && makeWindow(0, depth));
+    };
+    if (tryDepth(depthBits_))
+        return true;
+    for (const int depth : {24, 16, 0}) {
+        if (depth < depthBits_ && tryDepth(depth))
+            return true;
+    }
+    return false;
+}
+
+bool AppWindow::makeWindow(int alphaBits, int depthBits) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alphaBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    window_ = SDL_CreateWindow(title_.c_str(), left_, top_, width_, height_,
+                               SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window_)
+        glContext_ = SDL_GL_CreateContext(window_);
+    if (glContext_)
+        return true;
+    releaseContext();
+    return false;
 }
 
 bool AppWindow::show() {
@@ -155,7 +170,7 @@ void AppWindow::releaseContext() {
 bool AppWindow::handleEvent(const SDL_Event& event) {
     switch (event.type) {
     case SDL_KEYDOWN:
-        if (event.key.keysym.sym == SDLK_RETURN) {
+        if (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) {
             setFullScreen(!fullScreen_);
             return true;
         }
@@ -172,8 +187,10 @@ bool AppWindow::handleEvent(const SDL_Event& event) {
             quitRequested_ = true;
             return true;
         }
+        // The event gives the size in window coordinates; on a scaled display
+        // the drawable has more pixels, and the viewport is in those.
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && created_) {
-            setClientSize(event.window.data1, event.window.data2);
+            applyCurrentClientSize();
             return true;
         }
         return false;
@@ -186,20 +203,7 @@ void AppWindow::applyCurrentClientSize() {
     int clientWidth = 0;
     int clientHeight = 0;
     SDL_GL_GetDrawableSize(window_, &clientWidth, &clientHeight);
-    setClientSize(clientWidth, clientHeight);
-}
-
-void AppWindow::setClientSize(int clientWidth, int clientHeight) {
-    if (clientHeight == 0)
-        clientHeight = 1;
-    glViewport(0, 0, clientWidth, clientHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(FIELD_OF_VIEW_DEGREES,
-                   static_cast<double>(clientWidth) / static_cast<double>(clientHeight), NEAR_PLANE,
-                   FAR_PLANE);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    setClientView(clientWidth, clientHeight);
 }
 
 int AppWindow::runFrameLoop(FrameClient& frameClient, FrameClient* endClient) {

@@ -28,14 +28,16 @@ public:
     AppWindow(const AppWindow&) = delete;
     AppWindow& operator=(const AppWindow&) = delete;
 
-    // Reacts to one event: Return toggles full screen; Escape, the close box and a
-    // quit event request the end of the run; a size change rebuilds viewport and
-    // projection. Returns true when the event was one of these.
+    // Reacts to one event: Return (either Enter key) toggles full screen; Escape, the close box and
+    // a quit event request the end of the run; a size change rebuilds viewport and projection.
+    // Returns true when the event was one of these.
     virtual bool handleEvent(const SDL_Event& event);
     // Releases the context and the window, then stops the video system.
     virtual ~AppWindow();
 
-    // Makes the hidden window and its current OpenGL context; a CreateResult.
+    // Makes the hidden window and its current OpenGL context; a CreateResult. Takes
+    // the closest pixel format the display has: the colour and depth bits asked
+    // for, else without alpha, else with a smaller depth buffer.
     int create();
     // Shows the window and sets viewport and projection for its client size.
     // False when there is no window.
@@ -60,7 +62,11 @@ public:
     const std::string& className() const { return className_; }
 
 private:
-    void setClientSize(int clientWidth, int clientHeight);
+    // The window with the closest pixel format the display has; false when none.
+    bool makeClosestWindow();
+    // One try at the window and its context with these bits; false (nothing
+    // left over) when the display has no such format.
+    bool makeWindow(int alphaBits, int depthBits);
     void applyCurrentClientSize();
     bool enterDisplayMode();
     void presentFrame();

@@ -1,6 +1,15 @@
 #include "app/GlState.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace {
+
+constexpr double FIELD_OF_VIEW_DEGREES = 54.0;
+constexpr double NEAR_PLANE = 1.0;
+constexpr double FAR_PLANE = 1000.0;
+
+} // namespace
 
 void setDefaultGlState() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -39,4 +48,16 @@ void setLightingState() {
     glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
     glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
     glEnable(GL_LIGHT0);
+}
+
+void setClientView(int width, int height) {
+    if (height == 0)
+        height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(FIELD_OF_VIEW_DEGREES, static_cast<double>(width) / static_cast<double>(height),
+                   NEAR_PLANE, FAR_PLANE);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
 }

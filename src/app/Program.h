@@ -4,10 +4,15 @@
 
 // The whole run: start-up in a fixed order (window and context, GL state, script,
 // player with layers and music, picture preload, the full-screen question), the
-// show, then the ordered shutdown. Returns the exit status: 0 after a run, -1
-// when the window or the script cannot be had. Fatal set-up failures (music,
-// pictures) end the process from inside with -1.
+// show, then the ordered shutdown. Returns the exit status: the code of the quit
+// request that ended the frame loop (0 at the show's end, -1 after a layer's
+// failure; 0 when Escape or the close box ended it), or -1 when the window or
+// the script cannot be had. Fatal set-up failures (music, pictures) end the
+// process from inside with -1.
 int runProgram();
+
+// The show script's name in the embedded archive.
+constexpr const char* SCRIPT_FILE = "data\\script.txt";
 
 // Pictures loaded into the texture cache before the show, in this order, so that
 // no layer waits for them mid-show.
@@ -22,3 +27,7 @@ constexpr std::array<const char*, 11> PRELOADED_PICTURES = {"data\\cred.png",
                                                             "data\\eye_020715_lower_banner_rep.png",
                                                             "data\\outro.png",
                                                             "data\\greetings.png"};
+
+// Loads PRELOADED_PICTURES into the texture cache, in order, stopping at the
+// first that cannot be loaded; true when all are there.
+bool preloadPictures();

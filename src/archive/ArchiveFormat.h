@@ -22,6 +22,7 @@ constexpr unsigned MIN_BLOCK_HEADER_SIZE = 7;
 constexpr uint16_t FILE_FLAG_ENCRYPTED = 0x0004;
 constexpr uint16_t FILE_FLAG_COMMENT = 0x0008;
 constexpr uint16_t FILE_FLAG_SOLID = 0x0010;
+// The three dictionary-size bits: all of them set marks a directory entry.
 constexpr uint16_t FILE_FLAG_DIRECTORY = 0x00E0;
 constexpr uint16_t BLOCK_FLAG_LONG = 0x8000; // a 32-bit data size follows the header size
 
@@ -64,6 +65,10 @@ inline uint16_t readLittle16(const unsigned char* bytes) {
 inline uint32_t readLittle32(const unsigned char* bytes) {
     return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+inline bool isDirectoryEntry(const ArchiveFileHeader& header) {
+    return (header.flags & FILE_FLAG_DIRECTORY) == FILE_FLAG_DIRECTORY;
 }
 
 // Fills the fixed fields of a block header from its first 32 bytes.

@@ -66,26 +66,51 @@ uint32_t clampOffset(uint64_t offset, uint32_t size) {
     return static_cast<uint32_t>(std::min<uint64_t>(offset, size));
 }
 
-// Reads blocks from the current offset until a file block or an end block.
-// False at the end of the data or on a structurally bad header.
-bool readArchiveBlock(ResourceArchive& archive, ArchiveBlock& block) {
+// What the block reader found: a file or end block, the clean end of the data,
+// or a block header that cannot be right (the archive is damaged there).
+enum class BlockRead { Found, EndOfData, BadHeader };
+
+// Fewer than a file header's 32 bytes remain at the offset. Nothing at all is
+// the clean end; so is a short block other than a file block that fits what
+// remains (an end-of-archive marker, say), which is passed over. Anything else
+// is a header cut short.
+BlockRead readShortTail(ResourceArchive& archive) {
+    const uint32_t start = archive.offset;
+    const uint32_t remaining = archive.size - start;
+    if (remaining == 0)
+        return BlockRead::EndOfData;
+    unsigned char bytes[MIN_BLOCK_HEADER_SIZE];
+    if (archive.read(bytes, MIN_BLOCK_HEADER_SIZE) == 0)
+        return BlockRead::BadHeader;
+    const uint16_t headerSize = readLittle16(bytes + 5);
+    if (bytes[2] == FILE_BLOCK_TYPE || headerSize < MIN_BLOCK_HEADER_SIZE ||
+        headerSize > remaining) {
+        archive.offset = start;
+        return BlockRead::BadHeader;
+    }
+    archive.offset = start + headerSize;
+    return archive.offset == archive.size ? BlockRead::EndOfData : readShortTail(archive);
+}
+
+// Reads blocks from the current offset until a file block or an end block. On
+// a bad header the offset is left at the start of the block that has it.
+BlockRead readArchiveBlock(ResourceArchive& archive, ArchiveBlock& block) {
     for (;;) {
         const uint32_t start = archive.offset;
         std::array<unsigned char, FILE_HEADER_SIZE> bytes;
         if (archive.read(bytes.data(), FILE_HEADER_SIZE) == 0)
-            return false;
+            return readShortTail(archive);
         ArchiveFileHeader& header = block.header;
         parseFileHeader(bytes.data(), header);
+        archive.offset = start;
         if (header.headerSize < MIN_BLOCK_HEADER_SIZE)
-            return false;
+            return BlockRead::BadHeader;
         uint64_t next = uint64_t{start} + header.headerSize;
         if (header.flags & BLOCK_FLAG_LONG)
             next += header.packedSize;
         block.nextOffset = clampOffset(next, archive.size);
-        if (header.headerType == END_BLOCK_TYPE) {
-            archive.offset = start;
-            return true;
-        }
+        if (header.headerType == END_BLOCK_TYPE)
+            return BlockRead::Found;
         if (header.headerType != FILE_BLOCK_TYPE) {
             archive.offset = block.nextOffset;
             continue;
@@ -94,13 +119,16 @@ bool readArchiveBlock(ResourceArchive& archive, ArchiveBlock& block) {
         // The data starts where the header says, after any fields behind the name;
         // a header too short for its own name is malformed.
         if (header.headerSize < FILE_HEADER_SIZE + nameSize)
-            return false;
-        if (nameSize > 0 && archive.read(header.name, nameSize) == 0)
-            return false;
+            return BlockRead::BadHeader;
+        archive.offset = start + FILE_HEADER_SIZE;
+        if (nameSize > 0 && archive.read(header.name, nameSize) == 0) {
+            archive.offset = start;
+            return BlockRead::BadHeader;
+        }
         header.name[nameSize] = '\0';
         block.dataOffset = start + header.headerSize;
         archive.offset = block.dataOffset;
-        return true;
+        return BlockRead::Found;
     }
 }
 
@@ -212,7 +240,8 @@ bool walkArchive(ResourceArchive& archive, Extraction& work) {
         return false;
     work.solidArchive = (mainHeader.flags & MAIN_FLAG_SOLID) != 0;
     ArchiveBlock block;
-    while (readArchiveBlock(archive, block) && block.header.headerType != END_BLOCK_TYPE) {
+    while (readArchiveBlock(archive, block) == BlockRead::Found &&
+           block.header.headerType != END_BLOCK_TYPE) {
         const bool requested = lookupKey(block.header.name) == work.requestKey;
         if (requested) {
             if (!plausibleSize(archive, block))
@@ -263,14 +292,18 @@ int extractArchiveFile(unsigned char** outData, uint32_t* outSize, const char* f
 bool forEachArchiveEntry(ResourceArchive& archive,
                          const std::function<void(const ArchiveFileHeader&)>& visit) {
     ArchiveMainHeader mainHeader;
-    if (!readArchiveStart(archive, mainHeader))
+    if (!readArchiveStart(archive, mainHeader)) {
+        archive.offset = 0;
         return false;
+    }
     ArchiveBlock block;
-    while (readArchiveBlock(archive, block)) {
+    for (;;) {
+        const BlockRead read = readArchiveBlock(archive, block);
+        if (read != BlockRead::Found)
+            return read == BlockRead::EndOfData;
         if (block.header.headerType == END_BLOCK_TYPE)
             return true;
         visit(block.header);
         archive.offset = block.nextOffset;
     }
-    return true;
 }

@@ -30,8 +30,11 @@ struct ResourceArchive {
 int extractArchiveFile(unsigned char** outData, uint32_t* outSize, const char* fileName,
                        ResourceArchive& archive, const char* passPhrase);
 
-// Calls visit for every file block of the archive, in order, with its header.
-// Returns false when the archive is not readable or a block header is bad.
+// Calls visit for every file block of the archive, in order, with its header,
+// until the data or an end block ends the walk: then true. False when the data
+// is no archive or a block header is bad; archive.offset then tells where the
+// walk stopped (the start of the bad block; 0 when the marker or main header is
+// wrong).
 bool forEachArchiveEntry(ResourceArchive& archive,
                          const std::function<void(const ArchiveFileHeader&)>& visit);
 

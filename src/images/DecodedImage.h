@@ -27,7 +27,14 @@ struct DecodedImage {
 // int, so anything larger could not be uploaded safely anyway.
 constexpr size_t MAX_PIXEL_BYTES = 0x7FFFFFFF;
 
+// Lowers (or restores) the largest pixel block the readers allocate, at most
+// MAX_PIXEL_BYTES: fuzzers keep memory small this way. The program never does.
+void setPixelByteLimit(size_t limit);
+
+// True when a pixel block of that size and channel count is within the limit.
+bool pixelBlockFits(int64_t width, int64_t height, int channels);
+
 // Allocates the pixel block for an image of the given size and channel count.
-// Null when a side is not positive, the byte count exceeds MAX_PIXEL_BYTES, or
-// memory runs out: every reader checks its sizes here before it allocates.
+// Null when a side is not positive, the byte count exceeds the limit, or memory
+// runs out: every reader checks its sizes here before it allocates.
 std::unique_ptr<unsigned char[]> allocatePixels(int64_t width, int64_t height, int channels);

@@ -123,6 +123,12 @@ bool startDecompress(JpegSession& session, const unsigned char* bytes, size_t si
     jpeg_create_decompress(&session.info);
     installMemorySource(&session.info, bytes, size);
     jpeg_read_header(&session.info, TRUE);
+    // Starting allocates buffers as large as the picture (the whole image's
+    // coefficients, for a progressive one): a picture too large for its pixel
+    // block is refused before that, not after.
+    if (!pixelBlockFits(session.info.image_width, session.info.image_height,
+                        session.info.num_components))
+        return false;
     jpeg_start_decompress(&session.info);
     return true;
 }

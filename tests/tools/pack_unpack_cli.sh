@@ -50,4 +50,20 @@ if [ -f "$testdata/rar/rar202-comment-nopsw.rar" ]; then
     fail "FILE1.TXT of a real archive"
   [ "$(stat -c %s "$work/file1")" -eq 7 ] || fail "FILE1.TXT must be 7 bytes"
 fi
+# The show's own archive, built into the program: every entry checks.
+listing=$("$bin/glimmer-unpack" --embedded) || fail "the embedded archive: $listing"
+echo "$listing" | grep -q '^DATA\\SCRIPT\.TXT .* 0x3[0-9] ok$' ||
+  fail "the embedded archive lacks the script: $listing"
+
+if [ -f "$testdata/rar/test_v2.rar" ]; then
+  # The fourth block's header size set to 3: the listing shows what comes before
+  # the damage, says where it stopped, and fails.
+  cp "$testdata/rar/test_v2.rar" "$work/damaged.rar"
+  chmod u+w "$work/damaged.rar"
+  printf '\003\000' | dd of="$work/damaged.rar" bs=1 seek=16447 conv=notrunc status=none
+  listing=$("$bin/glimmer-unpack" "$work/damaged.rar" 2>"$work/err")
+  [ $? -eq 1 ] || fail "a damaged archive must give 1"
+  echo "$listing" | grep -q '^p0.bin .* ok$' || fail "entries before the damage: $listing"
+  grep -q 'offset 16442' "$work/err" || fail "where the listing stopped: $(cat "$work/err")"
+fi
 echo "pack and unpack behave"

@@ -1,7 +1,8 @@
 // glimmer-unpack ARCHIVE            lists the entries and checks each one's CRC
 // glimmer-unpack ARCHIVE NAME [OUT] extracts one entry (to standard output without OUT)
 // ARCHIVE may be --embedded: the archive built into the program.
-// Exit status: 0 success, 1 entry cannot be extracted, 2 bad usage.
+// Exit status: 0 success, 1 entry cannot be extracted or archive damaged, 2 bad
+// usage.
 #include "platform/EmbeddedArchive.h"
 
 #include <cstdio>
@@ -43,12 +44,14 @@ bool extractsCleanly(ResourceArchive& archive, const char* name) {
 
 int listEntries(ResourceArchive& archive) {
     std::vector<ArchiveFileHeader> headers;
-    if (!forEachArchiveEntry(archive,
-                             [&](const ArchiveFileHeader& header) { headers.push_back(header); })) {
+    const bool whole = forEachArchiveEntry(
+        archive, [&](const ArchiveFileHeader& header) { headers.push_back(header); });
+    if (!whole && archive.offset == 0) {
         std::fprintf(stderr, "glimmer-unpack: not an archive\n");
         return 1;
     }
-    int status = 0;
+    const uint32_t stoppedAt = archive.offset;
+    int status = whole ? 0 : 1;
     std::printf("%-40s %10s %10s %6s %s\n", "name", "packed", "unpacked", "method", "crc");
     for (const ArchiveFileHeader& header : headers) {
         const bool good = extractsCleanly(archive, header.name);
@@ -56,6 +59,11 @@ int listEntries(ResourceArchive& archive) {
         std::printf("%-40s %10u %10u   0x%02X %s\n", header.name, header.packedSize,
                     header.unpackedSize, header.method, good ? "ok" : "FAILED");
     }
+    if (!whole)
+        std::fprintf(stderr,
+                     "glimmer-unpack: bad block header at offset %u; the archive is damaged "
+                     "there and the listing stops\n",
+                     stoppedAt);
     return status;
 }
 

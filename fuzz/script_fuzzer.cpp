@@ -1,0 +1,32 @@
+// Parses the input as a show script and checks the entries it makes: each name
+// non-empty and found in the text, events in delivery order, value tokens of at
+// most 255 bytes. Message boxes are swallowed.
+#include "platform/Platform.h"
+#include "script/DemoScript.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setMessageBoxForTesting([](const std::string&, const std::string&, int) { return IDOK; });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    DemoScript script;
+    script.parse(text);
+    for (const auto& item : script.entries()) {
+        const LayerEntry& entry = *item.second;
+        if (entry.name().empty() || text.find(entry.name()) == std::string::npos || !entry.layer())
+            std::abort();
+        const auto& events = entry.events();
+        for (size_t i = 0; i < events.size(); ++i) {
+            if ((i > 0 && events[i - 1].time > events[i].time) ||
+                events[i].stringValue.size() > 255)
+                std::abort();
+        }
+    }
+    return 0;
+}
