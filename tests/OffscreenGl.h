@@ -1,37 +1,17 @@
-// An OpenGL compatibility context for tests, with no display at all: EGL's
-// surfaceless platform on Mesa's software rasteriser (llvmpipe), rendering into a
-// pbuffer the size of the program's window with 32-bit RGBA colour and a 16-bit
-// depth buffer, like the window's.
+// GL tests: each runs on a fresh offscreen context (support/OffscreenContext.h)
+// and reads pixels and state back.
 #pragma once
 
 #include "ArchiveWriter.h"
+#include "support/OffscreenContext.h"
 
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
+#include <array>
 #include <memory>
 #include <string>
-
-class OffscreenGl {
-public:
-    static constexpr int WIDTH = 800;
-    static constexpr int HEIGHT = 600;
-
-    // Creates a fresh context and makes it current; see ready().
-    OffscreenGl();
-    // Releases the context and with it every GL object made in it.
-    ~OffscreenGl();
-    OffscreenGl(const OffscreenGl&) = delete;
-    OffscreenGl& operator=(const OffscreenGl&) = delete;
-
-    bool ready() const { return failure_.empty(); }
-    // Why the context could not be made; empty when ready.
-    const std::string& failure() const { return failure_; }
-
-private:
-    void* surface_ = nullptr;
-    void* context_ = nullptr;
-    std::string failure_;
-};
 
 // RGBA bytes of a rectangle of the framebuffer, rows bottom-up as GL reads them.
 Bytes readPixels(int x, int y, int width, int height);
@@ -39,8 +19,16 @@ Bytes readPixels(int x, int y, int width, int height);
 // The RGBA bytes of one pixel.
 Bytes pixelAt(int x, int y);
 
-// Saves the whole framebuffer as build/gl-shots/<name>.png, for looking at.
-bool saveFramebuffer(const std::string& name);
+// Saves the framebuffer (or its lower left width × height pixels) as
+// build/gl-shots/<name>.png, for looking at.
+bool saveFramebuffer(const std::string& name, int width = OffscreenContext::WIDTH,
+                     int height = OffscreenContext::HEIGHT);
+
+// GL state read back.
+using Floats4 = std::array<float, 4>;
+GLint integerState(GLenum name);
+Floats4 floatState(GLenum name);
+bool enabled(GLenum capability);
 
 // A test with its own fresh context, current for the whole test. The texture
 // cache is emptied before the context goes, so no texture outlives its GL name.
@@ -50,5 +38,5 @@ protected:
     void TearDown() override;
 
 private:
-    std::unique_ptr<OffscreenGl> gl_;
+    std::unique_ptr<OffscreenContext> gl_;
 };

@@ -4,16 +4,6 @@
 
 #include <string>
 
-namespace {
-
-GLint integerState(GLenum name) {
-    GLint value = -1;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-} // namespace
-
 class OffscreenGlTest : public GlTest {};
 
 // Frame tests compare against reference images: they need the window's pixel
@@ -26,8 +16,8 @@ TEST_F(OffscreenGlTest, MatchesTheWindowsFormatOnLlvmpipe) {
     EXPECT_EQ(integerState(GL_DEPTH_BITS), 16);
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], OffscreenGl::WIDTH);
-    EXPECT_EQ(viewport[3], OffscreenGl::HEIGHT);
+    EXPECT_EQ(viewport[2], OffscreenContext::WIDTH);
+    EXPECT_EQ(viewport[3], OffscreenContext::HEIGHT);
     // Fixed-function drawing works: a compatibility context.
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);

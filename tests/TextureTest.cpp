@@ -45,12 +45,6 @@ GLint levelParameter(int level, GLenum name) {
     return value;
 }
 
-GLint integerState(GLenum name) {
-    GLint value = -1;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
 // Draws the bound texture over the whole view with the given vertex colour.
 void drawTexturedQuad(float grey) {
     glDisable(GL_DEPTH_TEST);

@@ -20,16 +20,6 @@ constexpr int COLOUR_BITS = 32;
 constexpr int DEPTH_BITS = 16;
 constexpr const char* QUESTION_CAPTION = "tessary::glimmerfell";
 constexpr const char* ERROR_CAPTION = "Error";
-constexpr const char* SCRIPT_FILE = "data\\script.txt";
-
-// True when every picture is in the cache; stops at the first that fails.
-bool preloadPictures() {
-    for (const char* picture : PRELOADED_PICTURES) {
-        if (!TextureCache::get(picture))
-            return false;
-    }
-    return true;
-}
 
 const char* createFailureText(int result) {
     switch (result) {
@@ -45,6 +35,14 @@ const char* createFailureText(int result) {
 }
 
 } // namespace
+
+bool preloadPictures() {
+    for (const char* picture : PRELOADED_PICTURES) {
+        if (!TextureCache::get(picture))
+            return false;
+    }
+    return true;
+}
 
 int runProgram() {
     auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,

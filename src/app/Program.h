@@ -11,6 +11,9 @@
 // process from inside with -1.
 int runProgram();
 
+// The show script's name in the embedded archive.
+constexpr const char* SCRIPT_FILE = "data\\script.txt";
+
 // Pictures loaded into the texture cache before the show, in this order, so that
 // no layer waits for them mid-show.
 constexpr std::array<const char*, 11> PRELOADED_PICTURES = {"data\\cred.png",
@@ -24,3 +27,7 @@ constexpr std::array<const char*, 11> PRELOADED_PICTURES = {"data\\cred.png",
                                                             "data\\eye_020715_lower_banner_rep.png",
                                                             "data\\outro.png",
                                                             "data\\greetings.png"};
+
+// Loads PRELOADED_PICTURES into the texture cache, in order, stopping at the
+// first that cannot be loaded; true when all are there.
+bool preloadPictures();

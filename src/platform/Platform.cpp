@@ -82,6 +82,13 @@ void exitProcess(int code) {
     std::exit(code);
 }
 
+std::string executableDirectory() {
+    char* path = SDL_GetBasePath();
+    const std::string directory = path ? path : "";
+    SDL_free(path);
+    return directory;
+}
+
 int runtimeRand() {
     randomState = randomState * 214013u + 2531011u;
     return static_cast<int>((randomState >> 16) & 0x7FFF);

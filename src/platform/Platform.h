@@ -33,6 +33,10 @@ uint32_t milliseconds();
 // Ends the process at once with the given exit status.
 [[noreturn]] void exitProcess(int code);
 
+// The folder holding the running executable, ending in a slash; empty when it
+// cannot be found.
+std::string executableDirectory();
+
 // The runtime's one process-wide generator: state = state * 214013 + 2531011,
 // result (state >> 16) & 0x7FFF. Unseeded it starts from 1.
 int runtimeRand();

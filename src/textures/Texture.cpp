@@ -36,8 +36,7 @@ void buildMipmaps(const unsigned char* pixels, GLint internalFormat, GLenum sour
 
 void uploadSingleLevel(const unsigned char* pixels, GLint internalFormat, GLenum sourceFormat,
                        int32_t width, int32_t height) {
-    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, sourceFormat, GL_UNSIGNED_BYTE,
-                 pixels);
+    uploadTextureLevel(GL_TEXTURE_2D, pixels, internalFormat, sourceFormat, width, height);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -45,6 +44,13 @@ void uploadSingleLevel(const unsigned char* pixels, GLint internalFormat, GLenum
 }
 
 } // namespace
+
+void uploadTextureLevel(GLenum target, const unsigned char* pixels, GLint internalFormat,
+                        GLenum sourceFormat, int32_t width, int32_t height) {
+    const TightUnpacking unpacking;
+    glTexImage2D(target, 0, internalFormat, width, height, 0, sourceFormat, GL_UNSIGNED_BYTE,
+                 pixels);
+}
 
 Texture::Texture(const unsigned char* pixels, int format, int32_t width, int32_t height,
                  bool mipmapped)

@@ -35,3 +35,9 @@ private:
     int32_t height_;
     GLuint name_ = 0;
 };
+
+// Uploads level 0 of target (GL_TEXTURE_2D or a cube-map face of the bound
+// texture) from 8-bit pixels in tightly packed rows, bottom row first, as every
+// picture is uploaded: the unpack alignment is 1 for the call.
+void uploadTextureLevel(GLenum target, const unsigned char* pixels, GLint internalFormat,
+                        GLenum sourceFormat, int32_t width, int32_t height);

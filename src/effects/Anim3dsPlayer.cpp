@@ -1,0 +1,89 @@
+#include "effects/Anim3dsPlayer.h"
+
+#include "platform/Platform.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+constexpr const char* TEXTURE_PREFIX = "data\\";
+constexpr uint32_t VIEW_WIDTH = 800;
+constexpr uint32_t VIEW_HEIGHT = 600;
+
+} // namespace
+
+uint32_t animationFrame(uint32_t elapsed, int64_t offset, uint32_t duration,
+                        float framesPerSecond) {
+    if (duration == 0)
+        return 0;
+    int64_t looped = (static_cast<int64_t>(elapsed) + offset) % duration;
+    if (looped < 0)
+        looped += duration;
+    return static_cast<uint32_t>(static_cast<float>(looped) * framesPerSecond * 0.001f);
+}
+
+Anim3dsPlayer::Anim3dsPlayer(const std::string& fileName) : fileName_(fileName) {
+    load();
+}
+
+void Anim3dsPlayer::load() {
+    if (scene_)
+        scene_->releaseGlObjects();
+    scene_ = std::make_unique<Scene3ds>(TEXTURE_PREFIX);
+    if (!scene_->load(fileName_)) {
+        const std::string text = "Could not load '" + fileName_ + "'";
+        showMessageBox(nullptr, text.c_str(), "File not found", MB_OK);
+        exitProcess(-1);
+    }
+    scene_->prebuildLists();
+}
+
+void Anim3dsPlayer::render(uint32_t) {
+    if (!shown_)
+        return;
+    const uint32_t now = milliseconds();
+    if (startTime_ == 0)
+        startTime_ = now;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    previousFrame_ = frame_;
+    frame_ =
+        animationFrame(now - startTime_, offset_, scene_->durationMs(), scene_->framesPerSecond());
+    if (frame_ > scene_->frameCount()) {
+        startTime_ = 0;
+        frame_ = 0;
+    }
+    if (frame_ != previousFrame_)
+        scene_->setFrame(frame_);
+    scene_->render(VIEW_WIDTH, VIEW_HEIGHT);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void Anim3dsPlayer::setParamString(ParamId code, const std::string& value) {
+    if (code == param::FILE)
+        fileName_ = value;
+    else
+        Layer::setParamString(code, value);
+}
+
+void Anim3dsPlayer::setParamInt(ParamId code, int32_t value) {
+    if (code == param::OFFS)
+        offset_ += value;
+    else if (code == param::SHOW)
+        shown_ = value != 0;
+    else
+        Layer::setParamInt(code, value);
+}
+
+void Anim3dsPlayer::setParamFloat(ParamId code, float value) {
+    if (code == param::FRPS) {
+        if (value > 0.0f)
+            scene_->setFramesPerSecond(value);
+    } else {
+        Layer::setParamFloat(code, value);
+    }
+}

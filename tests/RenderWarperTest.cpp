@@ -1,0 +1,144 @@
+#include "effects/RenderWarper.h"
+#include "ShowGl.h"
+#include "platform/Platform.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct FeedbackVertex {
+    float x, y, s;
+};
+
+// The polygons the warp sends to the rasteriser (its scene's, then the grid's),
+// caught in feedback mode: window position and texture s of each vertex.
+std::vector<std::vector<FeedbackVertex>> warpPolygons(RenderWarper& warper, uint32_t time) {
+    std::vector<GLfloat> buffer(1 << 22);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    warper.render(time);
+    const GLint used = glRenderMode(GL_RENDER);
+    std::vector<std::vector<FeedbackVertex>> polygons;
+    constexpr int VERTEX_FLOATS = 3 + 4 + 4; // position, colour, texture
+    for (GLint at = 0; at < used;) {
+        const auto token = static_cast<GLint>(buffer[at++]);
+        if (token != GL_POLYGON_TOKEN) {
+            ADD_FAILURE() << "unexpected feedback token " << token;
+            break;
+        }
+        const auto count = static_cast<int>(buffer[at++]);
+        std::vector<FeedbackVertex> polygon;
+        for (int vertex = 0; vertex < count; ++vertex, at += VERTEX_FLOATS)
+            polygon.push_back({buffer[at], buffer[at + 1], buffer[at + 7]});
+        polygons.push_back(polygon);
+    }
+    return polygons;
+}
+
+class RenderWarperTest : public ShowGlTest {
+protected:
+    void SetUp() override {
+        ShowGlTest::SetUp();
+        setClockForTesting([] { return 1000u; });
+    }
+    void TearDown() override {
+        RenderWarper::releaseWarpTexture();
+        ShowGlTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(RenderWarperTest, WarpersShareOneTexture) {
+    RenderWarper first;
+    RenderWarper second;
+    first.load();
+    const GLuint texture = RenderWarper::warpTexture();
+    ASSERT_NE(texture, 0u);
+    second.load();
+    EXPECT_EQ(RenderWarper::warpTexture(), texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 512);
+}
+
+// Each quad's first corner (its lower left) takes s = 0.02 i plus one draw of the
+// shared generator scaled to 0..1, the draws in column-then-row order.
+TEST_F(RenderWarperTest, FirstCornersAreThrownSidewaysByTheSharedGenerator) {
+    RenderWarper warper;
+    warper.load();
+    runtimeSrand(4242);
+    std::map<std::pair<int, int>, float> firstCornerS;
+    for (const auto& polygon : warpPolygons(warper, 0)) {
+        float left = 1e9f;
+        float bottom = 1e9f;
+        for (const FeedbackVertex& vertex : polygon) {
+            left = std::min(left, vertex.x);
+            bottom = std::min(bottom, vertex.y);
+        }
+        const int column = static_cast<int>(std::lround(left / 16.0f));
+        const int row = static_cast<int>(std::lround(bottom / 12.0f));
+        for (const FeedbackVertex& vertex : polygon)
+            if (std::fabs(vertex.x - left) < 0.01f && std::fabs(vertex.y - bottom) < 0.01f &&
+                std::fabs(vertex.x - column * 16.0f) < 0.01f)
+                firstCornerS[{column, row}] = vertex.s;
+    }
+    ASSERT_EQ(firstCornerS.size(), 2500u);
+    runtimeSrand(4242);
+    for (int column = 0; column < 50; ++column)
+        for (int row = 0; row < 50; ++row) {
+            const float draw = static_cast<float>(runtimeRand()) * 3.0518509e-05f;
+            const float s = firstCornerS[{column, row}];
+            EXPECT_NEAR(s, 0.02f * column + draw, 1e-5f) << column << ", " << row;
+            if (column == 49) {
+                EXPECT_GE(s, 0.98f - 1e-5f);
+                EXPECT_LE(s, 1.98f + 1e-5f);
+            }
+        }
+}
+
+TEST_F(RenderWarperTest, WipesEarlierLayersAndLeavesItsState) {
+    RenderWarper warper;
+    warper.load();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // An earlier layer's green over the part of the frame the warp does not copy.
+    glViewport(0, 0, OffscreenContext::WIDTH, OffscreenContext::HEIGHT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(0, 1, 0);
+    glRectf(0.5f, 0.5f, 1.0f, 1.0f);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    warper.render(0);
+    const Bytes frame = readPixels(0, 0, OffscreenContext::WIDTH, OffscreenContext::HEIGHT);
+    int green = 0;
+    for (size_t i = 0; i < frame.size(); i += 4)
+        green += frame[i + 1] > 200 && frame[i] < 50 && frame[i + 2] < 50;
+    EXPECT_EQ(green, 0);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), RenderWarper::warpTexture());
+}
+
+TEST_F(RenderWarperTest, ReferenceFrame) {
+    RenderWarper warper;
+    warper.load();
+    runtimeSrand(1);
+    setClockForTesting([] { return 1000u; });
+    warper.render(0);
+    setClockForTesting([] { return 1000u + 2600u; });
+    runtimeSrand(1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    warper.render(0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    expectFrameMatchesReference("warp-2600ms");
+}
