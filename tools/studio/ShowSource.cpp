@@ -1,5 +1,6 @@
 #include "studio/ShowSource.h"
 
+#include "app/Program.h"
 #include "platform/EmbeddedArchive.h"
 #include "platform/Resources.h"
 
@@ -10,8 +11,6 @@
 #include <iterator>
 
 namespace {
-
-constexpr const char* SCRIPT_FILE = "data\\script.txt";
 
 // The whole file in a malloc'd buffer, as the archive hands files out; null
 // when it cannot be read.
