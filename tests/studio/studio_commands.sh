@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # glimmer-studio's render and capture from the command line, with no display:
-# the same frame rendered twice is the same file, other sizes are pillarboxed,
+# the same frame rendered twice is the same file (also after restarts within one
+# run, on the built-in show), other sizes are pillarboxed,
 # --dir overrides one entry over an archive and the archive gives the rest, a
 # short capture has the right frames, duration and a soundtrack that is not
 # silent (ffprobe, ffmpeg), and failures leave no file behind.
@@ -66,6 +67,20 @@ expect_pixel "$scratch/one-000250.png" 160 360 255,0,0
 expect_pixel "$scratch/one-000250.png" 1119 719 255,0,0
 expect_pixel "$scratch/one-000250.png" 1120 0 0,0,0
 [ "$(identify -format %wx%h "$scratch/one-000250.png")" = 1280x720 ] || fail "render size"
+
+# The built-in show, where effects keep state for the whole process (the swarms,
+# the warp's texture, the shared random sequence): frames after a restart within
+# one run equal those of a fresh run. From the build folder, where its scenes are.
+(
+    cd "$(dirname "$studio")" &&
+        "$studio" render --at 130001,100001,130002 "$scratch/again" >/dev/null &&
+        "$studio" render --at 100001 "$scratch/fresh" >/dev/null &&
+        "$studio" render --at 130002 "$scratch/fresh" >/dev/null
+) || fail "render of the built-in show failed"
+for t in 100001 130002; do
+    cmp -s "$scratch/again-$t.png" "$scratch/fresh-$t.png" ||
+        fail "the built-in show at $t ms differs after a restart"
+done
 
 # --dir: the loose script over the archive's.
 "$studio" --archive "$scratch/show.rar" --dir "$scratch/loose" render --at 100 "$scratch/dir" \

@@ -3,6 +3,8 @@
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
 #include "app/Program.h"
+#include "effects/ButterflySwarms.h"
+#include "effects/RenderWarper.h"
 #include "platform/Platform.h"
 #include "studio/FixedStep.h"
 #include "textures/TextureCache.h"
@@ -17,16 +19,14 @@ namespace {
 constexpr uint32_t CLOCK_AT_SHOW_START = 10000;
 
 // Process-wide state as at program start: the generator unseeded (state 1), with
-// the one value taken that the window's constructor draws. Effects that keep
-// state of their own for the whole process must be reset here as well.
+// the one value taken that the window's constructor draws, and no butterfly swarm
+// made yet. (The warp's shared texture goes with the old context, in closeShow.)
+// Every effect that keeps state of its own for the whole process needs its reset
+// here.
 void resetProcessWideState() {
     runtimeSrand(1);
     runtimeRand();
-}
-
-void loadPreloadedPictures() {
-    for (const char* picture : PRELOADED_PICTURES)
-        TextureCache::get(picture);
+    resetButterflySwarms();
 }
 
 } // namespace
@@ -43,6 +43,7 @@ void ShowRun::closeShow() {
     script_.reset();
     context_.makeCurrent();
     TextureCache::releaseAll();
+    RenderWarper::releaseWarpTexture();
 }
 
 bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
@@ -63,7 +64,7 @@ bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
     script_->parse(scriptText_, problems);
     player_ = std::make_unique<DemoPlayer>(*script_);
     player_->loadLayers();
-    loadPreloadedPictures();
+    preloadPictures(); // what is missing is left to the layers that use it
     setClientView(context_.width(), context_.height());
     return true;
 }
