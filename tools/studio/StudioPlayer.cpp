@@ -49,11 +49,12 @@ StudioPlayer::StudioPlayer(ShowRun& run, WindowShowContext& context, ShowSource&
       window_(window) {}
 
 void StudioPlayer::begin(uint32_t start) {
-    showFrame(fixedstep::frameAtOrBefore(start, PLAY_RATE));
+    const double seconds =
+        showFrame(std::min(fixedstep::frameAtOrBefore(start, PLAY_RATE), LAST_FRAME));
     playing_ = true;
     anchor();
     audio_.playFrom(run_.time());
-    report("playing from " + std::to_string(run_.time()) + " ms");
+    report("playing from " + std::to_string(run_.time()) + " ms" + format(" (%.2f s)", seconds));
 }
 
 void StudioPlayer::renderFrame() {
