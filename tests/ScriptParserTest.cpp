@@ -280,3 +280,44 @@ TEST(DemoScriptLoad, MissingFileGivesMinusOne) {
     EXPECT_EQ(script.load("data\\no-such-script.txt"), -1);
     EXPECT_TRUE(script.entries().empty());
 }
+
+// With a problem list the parser says what it passed over, line by line, and
+// shows no box; the blocks it makes are the same as without one.
+TEST_F(ScriptParserTest, ProblemsAreListedWithTheirLines) {
+    const std::string text = "[a]\r\nClearLayer\r\n0\r\n100\r\n"    // lines 1-4
+                             "0 I RGBA 1\r\n"                       // 5: fine
+                             "10 x RGBA 1\r\n"                      // 6: invalid type
+                             "20 I RGBA\r\n"                        // 7: no value
+                             "@\r\n"                                // 8
+                             "[b]\r\nFadr\r\n0\r\n100\r\n@\r\n"     // 9-13: unknown class (10)
+                             "[a]\r\nClearLayer\r\n0\r\n1\r\n@\r\n" // 14-18: name taken (14)
+                             "[c]\r\nClearLayer\r\n0\r\n";          // 19-21: header cut short
+    ScriptProblems problems;
+    script.parse(text, &problems);
+    EXPECT_EQ(
+        problems,
+        (ScriptProblems{"line 6: invalid value type in '10 x RGBA 1'",
+                        "line 7: event line does not read as 'time type CODE value'",
+                        "line 10: unknown layer class 'Fadr'; the block is dropped",
+                        "line 14: block name 'a' taken by an earlier block; this one is dropped",
+                        "line 21: block header cut short by the end of the text"}));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(names(), std::vector<std::string>{"a"});
+    EXPECT_EQ(entry("a").events().size(), 2u);
+    EXPECT_EQ(entry("a").end(), 100u);
+}
+
+TEST_F(ScriptParserTest, OnlyATrailingLineThatIsNotAtSignIsAProblem) {
+    ScriptProblems problems;
+    DemoScript clean;
+    clean.parse("# show\r\n[a]\r\nClearLayer\r\n0\r\n100\r\n0 I RGBA 1\r\n@", &problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(clean.entries().size(), 1u);
+    DemoScript cut;
+    cut.parse("[a]\r\nClearLayer\r\n0\r\n100\r\n0 I RGBA 1\r\n50 I RGBA 2", &problems);
+    EXPECT_EQ(problems, ScriptProblems{"line 6: the last line has no line end and is never read"});
+    DemoScript shortName;
+    problems.clear();
+    shortName.parse("[]\r\nClearLayer\r\n0\r\n100\r\n", &problems);
+    EXPECT_EQ(problems, ScriptProblems{"line 1: block name line shorter than 3 characters"});
+}

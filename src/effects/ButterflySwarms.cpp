@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+#include <optional>
+
 namespace {
 
 constexpr uint32_t RISING_SEED = 200;
@@ -53,19 +55,34 @@ KugelSwarm makeKugelSwarm() {
     return swarm;
 }
 
+// The process's swarms: none until first used (again after a reset).
+std::optional<RisingSwarm> rising;
+std::optional<KugelSwarm> kugel;
+float spin = 0.0f;
+
+template <typename Swarm>
+Swarm& madeOnFirstUse(std::optional<Swarm>& swarm, Swarm (*make)()) {
+    if (!swarm)
+        swarm = make();
+    return *swarm;
+}
+
 } // namespace
 
 RisingSwarm& risingSwarm() {
-    static RisingSwarm swarm = makeRisingSwarm();
-    return swarm;
+    return madeOnFirstUse(rising, makeRisingSwarm);
 }
 
 KugelSwarm& kugelSwarm() {
-    static KugelSwarm swarm = makeKugelSwarm();
-    return swarm;
+    return madeOnFirstUse(kugel, makeKugelSwarm);
 }
 
 float& spinAngle() {
-    static float angle = 0.0f;
-    return angle;
+    return spin;
+}
+
+void resetButterflySwarms() {
+    rising.reset();
+    kugel.reset();
+    spin = 0.0f;
 }

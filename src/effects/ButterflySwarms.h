@@ -26,3 +26,7 @@ RisingSwarm& risingSwarm();
 KugelSwarm& kugelSwarm();
 // Degrees the cluster has turned: grows by 2 at every kugel render of any layer.
 float& spinAngle();
+// Back to the state at program start: no swarm made yet (the next use makes it,
+// seeding the generator as the first use does) and the cluster not turned. For
+// a tool that starts the show afresh within one process.
+void resetButterflySwarms();

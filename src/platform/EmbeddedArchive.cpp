@@ -2,6 +2,17 @@
 
 #include "platform/Resources.h"
 
+#include <utility>
+
+namespace {
+
+LooseFileLookup& looseFileLookup() {
+    static LooseFileLookup lookup;
+    return lookup;
+}
+
+} // namespace
+
 void openResourceArchive(ResourceArchive& archive, int resourceId) {
     const ResourceBytes resource = findResource(ARCHIVE_RESOURCE_TYPE, resourceId);
     archive.data = resource.data;
@@ -10,9 +21,17 @@ void openResourceArchive(ResourceArchive& archive, int resourceId) {
 }
 
 ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size) {
+    if (looseFileLookup()) {
+        if (ArchiveBytes loose = looseFileLookup()(fileName, size))
+            return loose;
+    }
     ResourceArchive archive;
     openResourceArchive(archive, ARCHIVE_RESOURCE_ID);
     unsigned char* bytes = nullptr;
     extractArchiveFile(&bytes, size, fileName, archive, ARCHIVE_PASS_PHRASE);
     return ArchiveBytes(bytes);
+}
+
+void setLooseFileLookup(LooseFileLookup lookup) {
+    looseFileLookup() = std::move(lookup);
 }

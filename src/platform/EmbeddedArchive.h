@@ -6,6 +6,7 @@
 #include "archive/ResourceArchive.h"
 
 #include <cstdint>
+#include <functional>
 
 constexpr int ARCHIVE_RESOURCE_ID = 107;
 constexpr const char* ARCHIVE_RESOURCE_TYPE = "RARFILE";
@@ -17,5 +18,12 @@ constexpr const char* ARCHIVE_PASS_PHRASE = "wombling";
 void openResourceArchive(ResourceArchive& archive, int resourceId);
 
 // Opens the embedded archive and extracts fileName with the fixed pass phrase.
-// Null (and *size 0) on failure.
+// Null (and *size 0) on failure. A loose-file lookup, when one is set, is asked
+// first; the archive is read only when it has no such file.
 ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size);
+
+// Files that stand in for archive entries (a maker's working folder): returns the
+// file's bytes in a malloc'd buffer and sets *size, or null when it has no such
+// file. The program sets none; an empty function removes it.
+using LooseFileLookup = std::function<ArchiveBytes(const char* fileName, uint32_t* size)>;
+void setLooseFileLookup(LooseFileLookup lookup);

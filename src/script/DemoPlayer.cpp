@@ -7,13 +7,17 @@
 DemoPlayer::DemoPlayer(DemoScript& script) : script_(script), musicStopper_(*this) {}
 
 void DemoPlayer::initialise() {
+    loadLayers();
+    music_.open(MUSIC_FILE);
+}
+
+void DemoPlayer::loadLayers() {
     entries_.reserve(script_.entries().size());
     for (const auto& named : script_.entries()) {
         entries_.push_back(named.second.get());
         if (Layer* layer = named.second->layer())
             layer->load();
     }
-    music_.open(MUSIC_FILE);
 }
 
 void DemoPlayer::renderFrame() {

@@ -22,6 +22,8 @@ public:
     // Fixes the rendering order (the script's name order), loads every layer in
     // that order, then opens the music.
     void initialise();
+    // The first half of initialise, for a player that runs without its music.
+    void loadLayers();
     // The first frame starts the clock and the music; every frame posts a quit
     // request once the show is over, resets the model-view matrix and steps every
     // entry in rendering order.

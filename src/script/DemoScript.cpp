@@ -1,7 +1,6 @@
 #include "script/DemoScript.h"
 
 #include "platform/EmbeddedArchive.h"
-#include "script/textdemoscript.h"
 
 int DemoScript::load(const char* fileName) {
     uint32_t size = 0;
@@ -12,8 +11,8 @@ int DemoScript::load(const char* fileName) {
     return 0;
 }
 
-void DemoScript::parse(std::string_view text) {
-    textdemoscript(text, *this);
+void DemoScript::parse(std::string_view text, ScriptProblems* problems) {
+    textdemoscript(text, *this, problems);
 }
 
 bool DemoScript::insert(std::unique_ptr<LayerEntry> entry) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "script/LayerEntry.h"
+#include "script/textdemoscript.h"
 
 #include <map>
 #include <memory>
@@ -18,8 +19,8 @@ public:
     virtual int load(const char* fileName);
     virtual ~DemoScript() = default;
 
-    // Parses script text into entries (see textdemoscript).
-    void parse(std::string_view text);
+    // Parses script text into entries (see textdemoscript, also for problems).
+    void parse(std::string_view text, ScriptProblems* problems = nullptr);
     // Adds an entry under its name; false (and the entry is dropped) when the
     // name is taken: the first block of a name wins.
     bool insert(std::unique_ptr<LayerEntry> entry);

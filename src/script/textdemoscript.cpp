@@ -30,6 +30,18 @@ class LineReader {
 public:
     explicit LineReader(std::string_view text) : text_(text) {}
 
+    // The 1-based number of the line last handed out.
+    int number() const { return number_; }
+
+    // True when text after the last line end holds more than a lone "@": it is
+    // never read.
+    bool tailIgnored() const {
+        const size_t lastEnd = text_.rfind('\n');
+        std::string_view tail = text_.substr(lastEnd == std::string_view::npos ? 0 : lastEnd + 1);
+        tail = trimmed(tail.substr(0, tail.find('\0')));
+        return !tail.empty() && tail.front() != '#' && tail != "@";
+    }
+
     // The next trimmed line that is neither empty nor a comment; false at the end.
     bool next(std::string_view& line) {
         while (nextLine(line)) {
@@ -46,19 +58,32 @@ private:
             return false;
         line = text_.substr(position_, lineEnd - position_);
         position_ = lineEnd + 1;
+        ++number_;
         if (!line.empty())
             line.remove_suffix(1);
-        line = line.substr(0, line.find('\0'));
+        line = trimmed(line.substr(0, line.find('\0')));
+        return true;
+    }
+
+    static std::string_view trimmed(std::string_view line) {
         while (!line.empty() && isBlank(line.front()))
             line.remove_prefix(1);
         while (!line.empty() && isBlank(line.back()))
             line.remove_suffix(1);
-        return true;
+        return line;
     }
 
     std::string_view text_;
     size_t position_ = 0;
+    int number_ = 0;
 };
+
+// Notes a problem with its line number, when problems are wanted. Returns false.
+bool report(ScriptProblems* problems, int line, const std::string& what) {
+    if (problems)
+        problems->push_back("line " + std::to_string(line) + ": " + what);
+    return false;
+}
 
 struct BlockHeader {
     std::string name;
@@ -66,16 +91,26 @@ struct BlockHeader {
     std::string argument;
     uint32_t start = 0;
     uint32_t end = 0;
+    int nameLineNumber = 0;
+    int classLineNumber = 0;
 };
 
-bool readBlockHeader(LineReader& lines, BlockHeader& header) {
+// Reads the next block's four header lines. False at the end of the text, or when
+// the header is cut short, which ends parsing.
+bool readBlockHeader(LineReader& lines, BlockHeader& header, ScriptProblems* problems) {
     std::string_view nameLine, classLine, startLine, endLine;
-    if (!lines.next(nameLine) || nameLine.size() < 3)
+    if (!lines.next(nameLine))
         return false;
-    if (!lines.next(classLine) || classLine.size() < 3)
-        return false;
+    header.nameLineNumber = lines.number();
+    if (nameLine.size() < 3)
+        return report(problems, lines.number(), "block name line shorter than 3 characters");
+    if (!lines.next(classLine))
+        return report(problems, lines.number(), "block header cut short by the end of the text");
+    header.classLineNumber = lines.number();
+    if (classLine.size() < 3)
+        return report(problems, lines.number(), "class line shorter than 3 characters");
     if (!lines.next(startLine) || !lines.next(endLine))
-        return false;
+        return report(problems, lines.number(), "block header cut short by the end of the text");
     header.name = std::string(nameLine.substr(1, nameLine.size() - 2));
     const size_t colon = classLine.find(':');
     header.className = std::string(classLine.substr(0, colon));
@@ -100,17 +135,18 @@ class EventScanner {
 public:
     explicit EventScanner(std::string_view line) : line_(line) {}
 
-    void scan(EventFields& fields) {
+    // True when the whole pattern matched, value token included.
+    bool scan(EventFields& fields) {
         fields.value.clear();
         if (!scanUnsigned(fields.time))
-            return;
+            return false;
         skipSpace();
         if (!scanChar(fields.type))
-            return;
+            return false;
         skipSpace();
         for (char& c : fields.code) {
             if (!scanChar(c))
-                return;
+                return false;
         }
         skipSpace();
         while (at_ < line_.size() && !isSpace(line_[at_])) {
@@ -118,6 +154,7 @@ public:
                 fields.value += line_[at_];
             ++at_;
         }
+        return !fields.value.empty();
     }
 
 private:
@@ -179,15 +216,18 @@ bool makeEvent(const EventFields& fields, ScriptEvent& event) {
 }
 
 // Reads event lines up to "@" or the end of input, in delivery order.
-std::vector<ScriptEvent> readBlockEvents(LineReader& lines) {
+std::vector<ScriptEvent> readBlockEvents(LineReader& lines, ScriptProblems* problems) {
     std::vector<ScriptEvent> events;
     EventFields fields;
     std::string_view line;
     while (lines.next(line) && line != "@") {
-        EventScanner(line).scan(fields);
+        if (!EventScanner(line).scan(fields))
+            report(problems, lines.number(), "event line does not read as 'time type CODE value'");
         ScriptEvent event;
         if (makeEvent(fields, event))
             events.push_back(std::move(event));
+        else if (problems)
+            report(problems, lines.number(), "invalid value type in '" + std::string(line) + "'");
         else
             showMessageBox(nullptr, "Invalid value type in textdemoscript", "TODO", MB_OK);
     }
@@ -209,15 +249,23 @@ uint32_t parseScriptInteger(std::string_view text) {
     return negative ? 0u - value : value;
 }
 
-void textdemoscript(std::string_view text, DemoScript& script) {
+void textdemoscript(std::string_view text, DemoScript& script, ScriptProblems* problems) {
     LineReader lines(text);
     BlockHeader header;
-    while (readBlockHeader(lines, header)) {
-        std::vector<ScriptEvent> events = readBlockEvents(lines);
+    while (readBlockHeader(lines, header, problems)) {
+        std::vector<ScriptEvent> events = readBlockEvents(lines, problems);
         std::unique_ptr<Layer> layer = createLayer(header.className, header.argument);
-        if (!layer)
+        if (!layer) {
+            report(problems, header.classLineNumber,
+                   "unknown layer class '" + header.className + "'; the block is dropped");
             continue;
-        script.insert(std::make_unique<LayerEntry>(std::move(layer), header.start, header.end,
-                                                   header.name, std::move(events)));
+        }
+        if (!script.insert(std::make_unique<LayerEntry>(std::move(layer), header.start, header.end,
+                                                        header.name, std::move(events))))
+            report(problems, header.nameLineNumber,
+                   "block name '" + header.name +
+                       "' taken by an earlier block; this one is dropped");
     }
+    if (lines.tailIgnored())
+        report(problems, lines.number() + 1, "the last line has no line end and is never read");
 }

@@ -10,12 +10,21 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 class DemoScript;
 
-// Parses text into script; malformed text never fails (see above).
-void textdemoscript(std::string_view text, DemoScript& script);
+// What a script does that it most likely does not mean, one "line N: ..." each.
+using ScriptProblems = std::vector<std::string>;
+
+// Parses text into script; malformed text never fails (see above). With problems
+// given, each oddity the parser passes over is also noted there (a header cut
+// short, an event line that does not fit, an unknown class, a name used twice,
+// a last line without its line end), and an invalid value type is noted there in
+// place of the message box.
+void textdemoscript(std::string_view text, DemoScript& script, ScriptProblems* problems = nullptr);
 
 // An integer as the script writes it: optional sign, then decimal digits,
 // accumulated modulo 2^32; parsing stops at the first other character.

@@ -34,23 +34,7 @@ fail() {
     exit 1
 }
 
-# Waits up to $1 tenths of a second for the command in the remaining arguments.
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# The id of the top-level window with exactly this name, empty when none.
-window_id() {
-    xwininfo -root -tree 2>/dev/null |
-        awk -v name="\"$1\":" 'index($0, " " name " ") { print $1; exit }'
-}
-has_window() { [ -n "$(window_id "$1")" ]; }
+source "$(dirname "$0")/xvfb.sh"
 
 # A screenshot of the whole screen; true when any pixel is not black.
 screen_not_black() {
@@ -60,13 +44,7 @@ screen_not_black() {
 
 demo_running() { kill -0 "$demo_pid" 2>/dev/null; }
 
-exec 3>"$scratch/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br >"$scratch/xvfb.log" 2>&1 &
-xvfb_pid=$!
-disown "$xvfb_pid"
-exec 3>&-
-wait_for 100 test -s "$scratch/displayfd" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$scratch/displayfd")"
+start_xvfb "$scratch/xvfb.log" || fail "Xvfb did not start"
 unset SDL_VIDEODRIVER
 
 (cd "$workdir" && exec env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$scratch/out.raw" \

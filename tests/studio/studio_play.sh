@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# glimmer-studio's play mode on a private X server, driven by keys. The show
+# changes colour every second, so a screenshot tells the demo time's second.
+# Space pauses: the clock and the picture stand still, and playing resumes where
+# it stopped; Page Up seeks 10 s ahead and Page Down 10 s back (10 s, less at
+# most one frame); F5 with a broken script keeps the old blocks and says why; F5
+# with a good script takes it; Escape ends with status 0.
+# Without Xvfb the test is skipped (status 77), or fails where CI is set.
+# Usage: studio_play.sh STUDIO
+set -uo pipefail
+
+studio=$(realpath "$1")
+source "$(dirname "$0")/../e2e/xvfb.sh"
+if ! command -v Xvfb >/dev/null; then
+    [ -n "${CI:-}" ] && { echo "FAIL: Xvfb is missing"; exit 1; }
+    echo "skipped: Xvfb is missing"
+    exit 77
+fi
+scratch=$(mktemp -d)
+xvfb_pid=""
+studio_pid=""
+
+cleanup() {
+    [ -n "$studio_pid" ] && kill -KILL "$studio_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2>/dev/null
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    sed 's/^/  studio: /' "$scratch/studio.log" "$scratch/studio.err" >&2
+    exit 1
+}
+
+# The colours of the seconds, as the screenshot shows them: red, green, blue,
+# yellow, again and again.
+colour_of_second() {
+    case $(($1 % 4)) in
+    0) echo 255,0,0 ;;
+    1) echo 0,255,0 ;;
+    2) echo 0,0,255 ;;
+    3) echo 255,255,0 ;;
+    esac
+}
+
+# A script of ClearLayer colour events, one a second, for 40 s.
+write_cycle_script() {
+    local events="" argb=(4278190335 4278255360 4294901760 4278255615)
+    for ((s = 0; s < 40; s++)); do
+        events+="$((s * 1000)) I RGBA ${argb[$((s % 4))]}"$'\r\n'
+    done
+    printf '[a]\r\nClearLayer\r\n0\r\n177000\r\n%s@\r\n' "$events" >"$scratch/show/data/script.txt"
+}
+
+screen_centre() {
+    import -window root "$scratch/screen.png" 2>/dev/null
+    convert "$scratch/screen.png" -format \
+        '%[fx:int(255*p{400,300}.r+.5)],%[fx:int(255*p{400,300}.g+.5)],%[fx:int(255*p{400,300}.b+.5)]' info:
+}
+
+log_lines() { grep -c "$1" "$scratch/studio.log"; }
+
+# Presses a key and waits for the studio's next report that matches the pattern;
+# prints the time in ms that the report names.
+press() {
+    local key=$1 pattern=$2 before
+    before=$(log_lines "$pattern")
+    xdotool key --window "$window" "$key" 2>/dev/null
+    wait_for 100 bash -c "[ \$(grep -c '$pattern' '$scratch/studio.log') -gt $before ]" ||
+        fail "no report '$pattern' after $key"
+    grep "$pattern" "$scratch/studio.log" | tail -n1 | sed -E 's/.* ([0-9]+) ms.*/\1/'
+}
+
+expect_second_colour() {
+    local want got
+    want=$(colour_of_second $(($1 / 1000)))
+    got=$(screen_centre)
+    [ "$got" = "$want" ] || fail "at $1 ms the screen shows $got, not $want"
+}
+
+mkdir -p "$scratch/show/data"
+write_cycle_script
+
+start_xvfb "$scratch/xvfb.log" || fail "Xvfb did not start"
+unset SDL_VIDEODRIVER
+
+SDL_AUDIODRIVER=dummy "$studio" --dir "$scratch/show" play --start 3000 \
+    >"$scratch/studio.log" 2>"$scratch/studio.err" &
+studio_pid=$!
+wait_for 300 has_window glimmer-studio || fail "the studio's window did not appear"
+window=$(window_id glimmer-studio)
+wait_for 100 grep -q 'playing from 3000 ms' "$scratch/studio.log" || fail "did not start at 3000 ms"
+sleep 1.5
+
+paused=$(press space 'paused at')
+[ "$paused" -gt 3000 ] || fail "the clock did not run before the pause ($paused ms)"
+expect_second_colour "$paused"
+import -window root "$scratch/still-1.png"
+sleep 1
+import -window root "$scratch/still-2.png"
+[ "$(compare -metric AE "$scratch/still-1.png" "$scratch/still-2.png" null: 2>&1)" = 0 ] ||
+    fail "the picture changed while paused"
+resumed=$(press space 'playing from')
+[ "$resumed" = "$paused" ] || fail "paused at $paused ms, resumed at $resumed ms"
+sleep 0.5
+paused=$(press space 'paused at')
+[ "$paused" -gt "$resumed" ] || fail "the clock did not run after resuming"
+
+ahead=$(press Page_Up 'seek to')
+step=$((ahead - paused))
+[ "$step" -ge 9983 ] && [ "$step" -le 10000 ] || fail "Page Up moved $step ms, not 10 s"
+expect_second_colour "$ahead"
+back=$(press Page_Down 'seek to')
+step=$((ahead - back))
+[ "$step" -ge 10000 ] && [ "$step" -le 10017 ] || fail "Page Down moved $step ms back, not 10 s"
+expect_second_colour "$back"
+
+# A broken script (a class that does not exist, a type letter that does not
+# either) would paint everything magenta; the old blocks stay.
+printf '[a]\r\nClearLayer\r\n0\r\n177000\r\n0 I RGBA 4294902015\r\n@\r\n[b]\r\nClearLayr\r\n0\r\n9\r\n0 x RGBA 1\r\n@\r\n' \
+    >"$scratch/show/data/script.txt"
+press F5 'script not reloaded' >/dev/null
+grep -q "script not reloaded.*ClearLayr\|script not reloaded.*invalid value type" "$scratch/studio.log" ||
+    fail "the studio did not say why the script was refused"
+expect_second_colour "$back"
+printf '[a]\r\nClearLayer\r\n0\r\n177000\r\n0 I RGBA 4294967040\r\n@\r\n' >"$scratch/show/data/script.txt"
+press F5 'script reloaded' >/dev/null
+[ "$(screen_centre)" = 0,255,255 ] || fail "the reloaded script does not show: $(screen_centre)"
+
+xdotool key --window "$window" Escape 2>/dev/null
+wait_for 100 bash -c "! kill -0 $studio_pid 2>/dev/null" || fail "Escape did not end the studio"
+wait "$studio_pid"
+status=$?
+studio_pid=""
+[ "$status" = 0 ] || fail "exit status $status"
+echo "passed: paused at $paused ms, seeks $paused -> $ahead -> $back ms"

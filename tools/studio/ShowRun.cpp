@@ -1,0 +1,117 @@
+#include "studio/ShowRun.h"
+
+#include "app/GlExtensions.h"
+#include "app/GlState.h"
+#include "app/Program.h"
+#include "effects/ButterflySwarms.h"
+#include "effects/RenderWarper.h"
+#include "platform/Platform.h"
+#include "studio/FixedStep.h"
+#include "textures/TextureCache.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+// The clock reading at demo time 0. Layers that keep their own clock take a
+// reading of 0 to mean "not started", as glimmerfell's clock never reads 0 by
+// the time the show starts.
+constexpr uint32_t CLOCK_AT_SHOW_START = 10000;
+
+// Process-wide state as at program start: the generator unseeded (state 1), with
+// the one value taken that the window's constructor draws, and no butterfly swarm
+// made yet. (The warp's shared texture goes with the old context, in closeShow.)
+// Every effect that keeps state of its own for the whole process needs its reset
+// here.
+void resetProcessWideState() {
+    runtimeSrand(1);
+    runtimeRand();
+    resetButterflySwarms();
+}
+
+} // namespace
+
+ShowRun::ShowRun(ShowContext& context, uint32_t fps) : context_(context), fps_(fps) {}
+
+ShowRun::~ShowRun() {
+    closeShow();
+    setClockForTesting(nullptr);
+}
+
+void ShowRun::closeShow() {
+    player_.reset();
+    script_.reset();
+    context_.makeCurrent();
+    TextureCache::releaseAll();
+    RenderWarper::releaseWarpTexture();
+}
+
+bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
+    closeShow();
+    scriptText_ = scriptText;
+    nextFrame_ = 0;
+    time_ = 0;
+    stepped_ = false;
+    offRate_ = false;
+    setClockForTesting([this] { return CLOCK_AT_SHOW_START + time_; });
+    if (!context_.renew())
+        return false;
+    setDefaultGlState();
+    loadGlExtensions();
+    setLightingState();
+    resetProcessWideState();
+    script_ = std::make_unique<DemoScript>();
+    script_->parse(scriptText_, problems);
+    player_ = std::make_unique<DemoPlayer>(*script_);
+    player_->loadLayers();
+    preloadPictures(); // what is missing is left to the layers that use it
+    setClientView(context_.width(), context_.height());
+    return true;
+}
+
+bool ShowRun::seek(uint32_t t) {
+    const bool ahead = !offRate_ && t > time_;
+    if (stepped_ && !ahead && !restart(scriptText_))
+        return false;
+    stepUntil(t);
+    draw(t);
+    return true;
+}
+
+void ShowRun::drawNextFrame() {
+    draw(fixedstep::frameTime(nextFrame_, fps_));
+}
+
+void ShowRun::stepUntil(uint32_t t) {
+    while (fixedstep::frameTime(nextFrame_, fps_) < t)
+        step(fixedstep::frameTime(nextFrame_++, fps_), false);
+}
+
+void ShowRun::draw(uint32_t t) {
+    step(t, true);
+    offRate_ = fixedstep::frameTime(nextFrame_, fps_) != t;
+    if (!offRate_)
+        ++nextFrame_;
+}
+
+void ShowRun::step(uint32_t t, bool drawn) {
+    time_ = t;
+    stepped_ = true;
+    if (drawn) {
+        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_SCISSOR_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDepthMask(GL_TRUE);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClearDepth(1.0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glPopAttrib();
+        player_->renderFrame();
+        return;
+    }
+    glPushAttrib(GL_SCISSOR_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 0, 0);
+    player_->renderFrame();
+    glPopAttrib();
+}

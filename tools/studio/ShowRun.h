@@ -1,0 +1,77 @@
+// One run of the show at a fixed frame rate: the frames glimmerfell would draw on
+// a machine that shows exactly fps frames a second, frame n at demo time
+// floor(n * 1000 / fps) (FixedStep.h). Everything the show builds up over its
+// frames (events delivered, layers retired, the shared random sequence, swarms)
+// is what such a run has at that time, because every frame before it is stepped.
+//
+// Frames that are only stepped on the way to another go through the player like
+// any other, with every fragment scissored away: layers keep all their state, the
+// rasteriser does no work. A drawn frame starts from a cleared framebuffer, so it
+// never depends on what an earlier frame left there.
+//
+// From its first restart on, the run owns the milliseconds() clock hook: the
+// player and every layer that reads the clock see the run's demo time (plus a
+// fixed start reading). The hook is removed when the run is destroyed.
+#pragma once
+
+#include "script/DemoPlayer.h"
+#include "script/DemoScript.h"
+#include "studio/ShowContext.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class ShowRun {
+public:
+    ShowRun(ShowContext& context, uint32_t fps);
+    // Destroys the show and releases the cached pictures (in the show's context).
+    ~ShowRun();
+    ShowRun(const ShowRun&) = delete;
+    ShowRun& operator=(const ShowRun&) = delete;
+
+    // Starts the show afresh from scriptText, as the program starts: a new
+    // context (every OpenGL setting as at start-up), the process-wide random
+    // generator as at start-up, the script parsed (problems, when given, receives
+    // what the parser passed over), every layer made and loaded, the program's
+    // pictures preloaded (those that are missing are left to the layers that use
+    // them). The next frame is frame 0. False, with failure(), when no context
+    // can be made.
+    bool restart(const std::string& scriptText, ScriptProblems* problems = nullptr);
+
+    // Draws the frame at demo time t: the frames before it are stepped from the
+    // current frame when t lies ahead of it on the fixed-rate line, otherwise
+    // from a restart with the same script. A time between two frames of the rate
+    // gets a frame of its own, after which the next seek restarts. False when a
+    // needed restart fails.
+    bool seek(uint32_t t);
+
+    // Draws the next frame of the fixed rate.
+    void drawNextFrame();
+
+    // Demo time of the frame stepped last (0 before the first).
+    uint32_t time() const { return time_; }
+    // The fixed-rate frame that comes next.
+    uint32_t nextFrame() const { return nextFrame_; }
+    uint32_t fps() const { return fps_; }
+    const std::string& scriptText() const { return scriptText_; }
+    const DemoPlayer& player() const { return *player_; }
+    ShowContext& context() { return context_; }
+    const std::string& failure() const { return context_.failure(); }
+
+private:
+    void step(uint32_t t, bool drawn);
+    void stepUntil(uint32_t t);
+    void draw(uint32_t t);
+    void closeShow();
+
+    ShowContext& context_;
+    uint32_t fps_;
+    std::string scriptText_;
+    std::unique_ptr<DemoScript> script_;
+    std::unique_ptr<DemoPlayer> player_;
+    uint32_t nextFrame_ = 0;
+    uint32_t time_ = 0;
+    bool stepped_ = false;
+    bool offRate_ = false;
+};

@@ -1,0 +1,278 @@
+#include "studio/StudioPlayer.h"
+
+#include "platform/Platform.h"
+#include "studio/FixedStep.h"
+#include "studio/PictureGeometry.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr uint32_t PLAY_RATE = 60;
+constexpr uint32_t LAST_FRAME = fixedstep::framesBefore(fixedstep::SHOW_LENGTH_MS, PLAY_RATE) - 1;
+constexpr uint32_t IDLE_WAIT_MS = 15;
+constexpr auto MESSAGE_SHOWN_FOR = std::chrono::seconds(6);
+constexpr const char* KEYS_HELP =
+    "Space pause  Left/Right 1 s  PgDn/PgUp 10 s  Home start  F5 reload  Esc quit";
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string format(const char* pattern, double first, double second = 0.0) {
+    char text[160];
+    std::snprintf(text, sizeof text, pattern, first, second);
+    return text;
+}
+
+// Names joined with commas into lines of at most columns characters.
+std::vector<std::string> wrapped(const std::string& lead, const std::vector<std::string>& names,
+                                 size_t columns) {
+    std::vector<std::string> lines{lead};
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string item = names[i] + (i + 1 < names.size() ? "," : "");
+        if (lines.back().size() + 1 + item.size() > columns && lines.back().size() > lead.size())
+            lines.push_back(std::string(lead.size(), ' '));
+        lines.back() += " " + item;
+    }
+    return lines;
+}
+
+} // namespace
+
+StudioPlayer::StudioPlayer(ShowRun& run, WindowShowContext& context, ShowSource& source,
+                           AudioOutput& audio, Overlay& overlay, SDL_Window* window)
+    : run_(run), context_(context), source_(source), audio_(audio), overlay_(overlay),
+      window_(window) {}
+
+void StudioPlayer::begin(uint32_t start) {
+    const double seconds =
+        showFrame(std::min(fixedstep::frameAtOrBefore(start, PLAY_RATE), LAST_FRAME));
+    playing_ = true;
+    anchor();
+    audio_.playFrom(run_.time());
+    report("playing from " + std::to_string(run_.time()) + " ms" + format(" (%.2f s)", seconds));
+}
+
+void StudioPlayer::renderFrame() {
+    advance();
+    present();
+}
+
+bool StudioPlayer::handleKey(SDL_Keycode key) {
+    if (broken_)
+        return false;
+    switch (key) {
+    case SDLK_SPACE:
+        togglePause();
+        return true;
+    case SDLK_LEFT:
+        seekBy(-1000);
+        return true;
+    case SDLK_RIGHT:
+        seekBy(1000);
+        return true;
+    case SDLK_PAGEDOWN:
+        seekBy(-10000);
+        return true;
+    case SDLK_PAGEUP:
+        seekBy(10000);
+        return true;
+    case SDLK_HOME:
+        seekTo(0, "restart at");
+        return true;
+    case SDLK_F5:
+        reloadScript();
+        return true;
+    case SDLK_F1:
+        overlayShown_ = !overlayShown_;
+        return true;
+    default:
+        return false;
+    }
+}
+
+uint32_t StudioPlayer::dueFrame() const {
+    const double target = anchorTime_ + secondsSince(anchorTick_) * 1000.0;
+    return std::min(fixedstep::frameAtOrBefore(static_cast<uint32_t>(target), PLAY_RATE),
+                    LAST_FRAME);
+}
+
+void StudioPlayer::advance() {
+    if (!playing_ || broken_) {
+        SDL_Delay(IDLE_WAIT_MS);
+        return;
+    }
+    if (currentFrame() >= LAST_FRAME) {
+        stop("end of the show at");
+        return;
+    }
+    const uint32_t due = dueFrame();
+    if (due > currentFrame()) {
+        const double milliseconds = showFrame(due) * 1000.0;
+        frameTimes_.add(secondsSince(epoch_), milliseconds);
+        return;
+    }
+    // Nothing new is due yet: wait for the next frame's time.
+    const double nextDue = fixedstep::frameTime(currentFrame() + 1, PLAY_RATE) - anchorTime_;
+    const double wait = nextDue - secondsSince(anchorTick_) * 1000.0;
+    SDL_Delay(static_cast<uint32_t>(std::clamp(wait, 0.0, double{IDLE_WAIT_MS})));
+}
+
+double StudioPlayer::showFrame(uint32_t frame) {
+    const Clock::time_point started = Clock::now();
+    context_.makeCurrent();
+    if (!run_.seek(fixedstep::frameTime(frame, PLAY_RATE))) {
+        broken_ = true;
+        playing_ = false;
+        audio_.pause();
+        report("cannot go on: " + run_.failure());
+        postQuitMessage(1);
+    }
+    glFinish(); // the window's context shows the picture next
+    return secondsSince(started);
+}
+
+void StudioPlayer::seekBy(int32_t milliseconds) {
+    const int64_t target = std::clamp<int64_t>(int64_t{run_.time()} + milliseconds, 0,
+                                               fixedstep::frameTime(LAST_FRAME, PLAY_RATE));
+    seekTo(fixedstep::frameAtOrBefore(static_cast<uint32_t>(target), PLAY_RATE), "seek to");
+}
+
+void StudioPlayer::seekTo(uint32_t frame, const char* what) {
+    const double seconds = showFrame(frame);
+    anchor();
+    if (playing_)
+        audio_.playFrom(run_.time());
+    report(std::string(what) + " " + std::to_string(run_.time()) + " ms" +
+           format(" (%.2f s)", seconds));
+}
+
+void StudioPlayer::togglePause() {
+    if (playing_) {
+        stop("paused at");
+        return;
+    }
+    playing_ = true;
+    anchor();
+    audio_.playFrom(run_.time());
+    report("playing from " + std::to_string(run_.time()) + " ms");
+}
+
+void StudioPlayer::stop(const char* what) {
+    playing_ = false;
+    audio_.pause();
+    report(std::string(what) + " " + std::to_string(run_.time()) + " ms");
+}
+
+void StudioPlayer::reloadScript() {
+    std::string text;
+    if (!source_.reload() || !source_.readScript(text)) {
+        report("script not reloaded: " + source_.failure());
+        return;
+    }
+    const uint32_t frame = currentFrame();
+    takeScript(text);
+    if (!broken_)
+        showFrame(frame);
+    anchor();
+    if (playing_)
+        audio_.playFrom(run_.time());
+}
+
+void StudioPlayer::takeScript(const std::string& text) {
+    const std::string previous = run_.scriptText();
+    ScriptProblems problems;
+    context_.makeCurrent();
+    if (!run_.restart(text, &problems) || (!problems.empty() && !run_.restart(previous))) {
+        broken_ = true;
+        report("cannot go on: " + run_.failure());
+        postQuitMessage(1);
+        return;
+    }
+    if (problems.empty()) {
+        report("script reloaded: " + std::to_string(run_.player().entries().size()) + " blocks");
+        return;
+    }
+    for (const std::string& problem : problems)
+        std::printf("  data\\script.txt %s\n", problem.c_str());
+    const std::string more =
+        problems.size() > 1 ? " (and " + std::to_string(problems.size() - 1) + " more)" : "";
+    report("script not reloaded, the last good one stays: " + problems.front() + more);
+}
+
+void StudioPlayer::anchor() {
+    anchorTime_ = run_.time();
+    anchorTick_ = Clock::now();
+}
+
+void StudioPlayer::report(const std::string& message) {
+    std::printf("%s\n", message.c_str());
+    std::fflush(stdout);
+    message_ = message;
+    messageUntil_ = Clock::now() + MESSAGE_SHOWN_FOR;
+}
+
+void StudioPlayer::present() {
+    context_.makeHostCurrent();
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(window_, &width, &height);
+    glViewport(0, 0, width, height);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (!broken_)
+        drawPicture(width, height);
+    overlay_.draw(overlayLines(width), width, height);
+}
+
+void StudioPlayer::drawPicture(int width, int height) const {
+    const PictureRect rect = pictureRect(width, height);
+    glViewport(rect.x, rect.y, rect.width, rect.height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 1, 0, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, context_.framebuffer().colourTexture());
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    glTexCoord2i(0, 0);
+    glVertex2i(0, 0);
+    glTexCoord2i(1, 0);
+    glVertex2i(1, 0);
+    glTexCoord2i(1, 1);
+    glVertex2i(1, 1);
+    glTexCoord2i(0, 1);
+    glVertex2i(0, 1);
+    glEnd();
+}
+
+std::vector<std::string> StudioPlayer::overlayLines(int width) {
+    std::vector<std::string> lines;
+    if (overlayShown_ && !broken_) {
+        lines.push_back(format("%8.3f s of 177.000 s", run_.time() / 1000.0) + "   frame " +
+                        std::to_string(currentFrame()) + (playing_ ? "" : "   paused"));
+        const double frameTime = frameTimes_.median(secondsSince(epoch_));
+        lines.push_back(frameTime > 0
+                            ? format("frame time %.1f ms (median of the last second)", frameTime)
+                            : std::string("frame time: no frame in the last second"));
+        std::vector<std::string> active;
+        for (const LayerEntry* entry : run_.player().entries()) {
+            if (entry->active())
+                active.push_back(entry->name());
+        }
+        for (std::string& line : wrapped("blocks:", active, overlay_.columnsFor(width)))
+            lines.push_back(std::move(line));
+    }
+    if (!message_.empty() && Clock::now() < messageUntil_)
+        lines.push_back(message_);
+    if (overlayShown_)
+        lines.push_back(KEYS_HELP);
+    return lines;
+}
