@@ -40,20 +40,23 @@ std::string numbered(const char* name, int number) {
 } // namespace
 
 // A mirrored ring carrying four shards, a helper swinging three pulsing
-// lanterns round it and a core beating in the middle. Every track ends where
-// it starts, so the loop has no seam.
+// lanterns round it and a glowing core beating in the middle, seen close up:
+// the warp tears whatever fills its picture, so the scene fills it brightly.
+// Every track ends where it starts, so the loop has no seam.
 Lib3dsFilePtr buildWarpScene() {
     SceneBuilder scene(kWarpSceneFrames, 15);
     addDarkRedMaterials(scene);
+    scene.addMaterial("Glow", "lava_negz.png");
+    scene.addMaterial("Icing", "donut.png");
 
-    scene.addMesh("Ring", torus(60.0f, 8.0f, 48, 12, 8.0f, 1.0f), "Chrome", {0, 0, 0});
+    scene.addMesh("Ring", torus(60.0f, 14.0f, 48, 12, 8.0f, 1.0f), "Chrome", {0, 0, 0});
     Lib3dsNode* ring = scene.addObject("Ring", nullptr);
     scene.move(ring, [](float t) { return Vec3{0, 0, 10.0f * wave(t, 1)}; });
     scene.turn(ring, {0.28f, 0.0f, 0.96f}, [](float t) { return kTwoPi * t; });
     for (int k = 1; k <= 4; ++k) {
         const std::string name = numbered("Shard", k);
         const float angle = kTwoPi * k / 4;
-        scene.addMesh(name, octahedron(14.0f), "Steel", onCircle(95.0f, angle, 0));
+        scene.addMesh(name, octahedron(18.0f), "Icing", onCircle(95.0f, angle, 0));
         Lib3dsNode* shard = scene.addObject(name, ring);
         scene.move(shard,
                    [=](float t) { return onCircle(95.0f, angle, 12.0f * wave(t, 1, k / 4.0f)); });
@@ -73,15 +76,15 @@ Lib3dsFilePtr buildWarpScene() {
         scene.scale(lantern, [=](float t) { return uniform(1.0f + 0.25f * wave(t, 4, k / 3.0f)); });
     }
 
-    scene.addMesh("Core", sphere(25.0f, 24, 12), "Steel", {0, 0, 0});
+    scene.addMesh("Core", sphere(40.0f, 24, 12), "Glow", {0, 0, 0});
     Lib3dsNode* core = scene.addObject("Core", nullptr);
     // A beat every half second.
     scene.scale(core, [](float t) { return uniform(1.0f + 0.15f * std::fabs(wave(t, 8))); });
     scene.turn(core, {0, 0, 1}, [](float t) { return -2.0f * kTwoPi * t; });
 
-    const CameraNodes camera = scene.addCamera("Camera01", 50.0f);
+    const CameraNodes camera = scene.addCamera("Camera01", 40.0f);
     scene.flyCamera(
-        camera, [](float t) { return onCircle(260.0f, -kTwoPi * t, 80.0f + 40.0f * wave(t, 1)); },
+        camera, [](float t) { return onCircle(220.0f, -kTwoPi * t, 70.0f + 40.0f * wave(t, 1)); },
         [](float t) {
             return Vec3{0, 0, 8.0f * wave(t, 2)};
         },
