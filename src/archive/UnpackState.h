@@ -17,17 +17,11 @@
 #include "archive/BitInput.h"
 #include "archive/HuffmanDecoder.h"
 #include "archive/PackedFormat.h"
+#include "archive/UnpackResult.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
-
-// Why decoding of an entry stopped.
-enum class UnpackResult {
-    Complete,       // the entry's unpacked size was produced
-    OutputOverrun,  // the stream made more bytes than the entry holds; the excess was dropped
-    InputExhausted, // the stream ended before the entry was complete
-};
 
 class UnpackState {
 public:
