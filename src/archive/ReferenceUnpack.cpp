@@ -81,16 +81,16 @@ void construct(ReferenceCode& code, const unsigned char* lengths, unsigned symbo
 // whose limit lies above the next 16 bits.
 unsigned decode(State& s, const ReferenceCode& code) {
     // The lowest bit is cleared: no code is longer than 15 bits, so it never
-    // belongs to the code, and with it cleared the all-ones 15-bit code of a
-    // complete set (limit 0x10000, kept as 0xFFFF) still lies below its limit.
+    // belongs to the code, and with it cleared the all-ones code of a complete
+    // set, whose limit 0x10000 is kept as 0xFFFF, still lies below its limit.
     const unsigned field = peek16(s) & 0xFFFE;
     unsigned length = 1;
     while (length < MAX_CODE_LENGTH && field >= code.limit[length])
         ++length;
     consume(s, length);
     uint32_t index = code.first[length] + ((field - code.limit[length - 1]) >> (16 - length));
-    // Over-subscribed or damaged lengths can point past the symbols: the first
-    // symbol of the list is taken.
+    // Over-subscribed lengths can point past the symbols: the first symbol of
+    // the list is taken (and a field no code covers finds a 0 slot).
     if (index >= code.symbolCount)
         index = 0;
     return code.symbol[index];
@@ -180,8 +180,9 @@ void copyMatch(State& s, uint32_t distance, uint32_t length) {
 }
 
 // Before every symbol: output is due once the write position has come within
-// FLUSH_MARGIN (270) bytes behind the unflushed bytes. No symbol writes more
-// than MAX_MATCH_LENGTH (260) bytes, so the next one cannot overwrite them.
+// FLUSH_MARGIN (270) bytes behind the unflushed bytes. The margin holds the
+// longest match, MAX_MATCH_LENGTH (260: length base 224 + 3 + 31 extra + 2 for
+// a far distance), with room to spare, so no symbol can overwrite them.
 bool flushDue(const State& s) {
     const uint32_t gap = (s.flushPosition - s.writePosition) & WINDOW_MASK;
     return gap != 0 && gap < FLUSH_MARGIN;
@@ -396,6 +397,8 @@ UnpackResult referenceUnpackEntry(ReferenceUnpackState& s, const unsigned char* 
         startClean(s);
     s.started = true;
 
+    // One short: the loop ends once the last byte is written, and a last match
+    // that runs past the entry's end leaves it below -1.
     s.outputLeft = int64_t{unpackedSize} - 1;
     while (s.outputLeft >= 0 && !exhausted(s)) {
         if (flushDue(s)) {
@@ -409,7 +412,7 @@ UnpackResult referenceUnpackEntry(ReferenceUnpackState& s, const unsigned char* 
             normalSymbol(s);
     }
     const bool incomplete = s.outputLeft >= 0;
-    const bool overshot = s.outputLeft < -1; // the last match passed the entry's end
+    const bool overshot = s.outputLeft < -1;
     finishEntry(s);
     if (s.overrun || overshot)
         return UnpackResult::OutputOverrun;
