@@ -34,9 +34,9 @@ std::vector<const char*> startUpFiles() {
     addCubeFaces(files);
     files.insert(files.end(), {"data\\donut.png", "data\\lava_negz.png"});
     addCubeFaces(files);
-    files.insert(files.end(), {"data\\dunkelr.png", "data\\3dunkelr.png", "data\\2dunkelr.png",
-                               "data\\schmettalyng.png"});
-    for (int layer = 0; layer < 4; ++layer)
+    files.insert(files.end(),
+                 {"data\\3dunkelr.png", "data\\2dunkelr.png", "data\\schmettalyng.png"});
+    for (int cube = 0; cube < 3; ++cube)
         addCubeFaces(files);
     files.push_back("data\\set_18.mp3");
     for (const char* picture : PRELOADED_PICTURES)
