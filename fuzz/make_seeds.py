@@ -4,7 +4,13 @@ TESTDATA (if any) and small hand-made archives with packed streams that reach
 each part of the unpacker (literals and matches, multimedia channels, solid
 continuation, table switches).
 
+With --streams, writes the differential unpack fuzzer's seeds instead: a stream
+for each result code, the hand-made streams, and the packed entries of the
+given archives (or of the archives in the given directories), each with the
+entry after it.
+
 usage: make_seeds.py TESTDATA_RAR_DIR OUT_DIR
+       make_seeds.py --streams OUT_DIR ARCHIVE_OR_DIR...
 """
 import os
 import shutil
@@ -123,7 +129,84 @@ def solid_pair():
     return first.data(), second.data()
 
 
+def result_code_stream():
+    """'A', then a long match of distance 1 and length 10: complete with size 11,
+    an overrun with size 5, exhausted with size 1000 (see UnpackResult.h)."""
+    bits = Bits()
+    main, distance = normal_tables(bits, {65: 1, 277: 1}, {0: 1})
+    for code in (main[65], main[277], distance[0]):
+        put(bits, code)
+    return bits.data()
+
+
+SECOND_STARTS_CLEAN, SIZES_IN_32_BYTES = 4, 8
+
+
+def stream_seed(sizes, first, second=b"", flags=0):
+    """The differential fuzzer's input: two unpacked sizes, the first stream's
+    length, the flags, then both streams."""
+    if max(sizes) > 0xFFFF:
+        sizes, flags = [(size + 31) // 32 for size in sizes], flags | SIZES_IN_32_BYTES
+    sizes = [min(size, 0xFFFF) for size in sizes]
+    first = first[:0xFFFF]
+    return struct.pack("<HHHB", sizes[0], sizes[1], len(first), flags) + first + second
+
+
+def packed_entries(path):
+    """(packed bytes, unpacked size, solid) for each packed entry of an archive."""
+    with open(path, "rb") as file:
+        data = file.read()
+    entries = []
+    block = 7 + struct.unpack_from("<H", data, 7 + 5)[0]
+    while block + 32 <= len(data):
+        kind, flags, size, packed, unpacked = struct.unpack_from("<BHHII", data, block + 2)
+        if size < 7:
+            break
+        start = block + size
+        if kind == 0x74 and data[block + 25] != 0x30:
+            entries.append((data[start:start + packed], unpacked, bool(flags & 0x0010)))
+        block = start + (packed if flags & 0x8000 else 0)
+    return entries
+
+
+def archive_paths(paths):
+    for path in paths:
+        if os.path.isdir(path):
+            yield from (os.path.join(path, name) for name in sorted(os.listdir(path))
+                        if name.endswith(".rar"))
+        elif os.path.isfile(path):
+            yield path
+
+
+def stream_seeds(out, paths):
+    os.makedirs(out, exist_ok=True)
+    code = result_code_stream()
+    first, second = solid_pair()
+    run, run_bytes = run_stream()
+    seeds = {
+        "complete": stream_seed((11, 0), code),
+        "overrun": stream_seed((5, 0), code),
+        "exhausted": stream_seed((1000, 0), code),
+        "run": stream_seed((len(run_bytes), 0), run),
+        "audio": stream_seed((81, 0), audio_stream()),
+        "solid": stream_seed((3, 4), first, second),
+    }
+    for path in archive_paths(paths):
+        entries = packed_entries(path)
+        for i, (packed, unpacked, _) in enumerate(entries):
+            following, following_size, solid = (entries[i + 1] if i + 1 < len(entries)
+                                                else (b"", 0, False))
+            seeds[f"{os.path.basename(path)}-{i}"] = stream_seed(
+                (unpacked, following_size), packed, following, 0 if solid else SECOND_STARTS_CLEAN)
+    for name, data in seeds.items():
+        with open(os.path.join(out, name), "wb") as file:
+            file.write(data)
+
+
 def main():
+    if sys.argv[1] == "--streams":
+        stream_seeds(sys.argv[2], sys.argv[3:])
+        return
     testdata, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
     if os.path.isdir(testdata):

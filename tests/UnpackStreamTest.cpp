@@ -1,7 +1,9 @@
 // Hand-made packed streams, written bit by bit, that pin down the decoder's
-// behaviour on each form of the stream and on hostile input.
+// behaviour on each form of the stream and on hostile input. The reference
+// unpacker decodes every stream beside the fast one and must agree.
 #include "AudioEncoder.h"
 #include "PackedStreamWriter.h"
+#include "archive/ReferenceUnpack.h"
 #include "archive/UnpackState.h"
 
 #include <gtest/gtest.h>
@@ -19,21 +21,36 @@ struct Unpacked {
     std::string text;
 };
 
-Unpacked unpack(UnpackState& state, const Bytes& packed, uint32_t size, bool solid = false) {
-    std::vector<unsigned char> output(size + 1, 0xEE);
-    uint32_t count = 0;
-    Unpacked out;
-    out.result = state.unpackEntry(packed.data(), static_cast<uint32_t>(packed.size()), size, solid,
-                                   output.data(), count);
-    EXPECT_LE(count, size);
-    EXPECT_EQ(output[size], 0xEE) << "written past the output";
-    out.text.assign(reinterpret_cast<const char*>(output.data()), count);
-    return out;
+// Both unpackers, each with its state kept for solid entries.
+struct Unpackers {
+    std::unique_ptr<UnpackState> fast = UnpackState::create();
+    std::unique_ptr<ReferenceUnpackState> reference = createReferenceUnpackState();
+};
+
+// The fast unpacker's result; the reference's must be the same.
+Unpacked unpack(Unpackers& unpackers, const Bytes& packed, uint32_t size, bool solid = false) {
+    Unpacked outs[2];
+    for (int which = 0; which < 2; ++which) {
+        std::vector<unsigned char> output(size + 1, 0xEE);
+        uint32_t count = 0;
+        const uint32_t packedSize = static_cast<uint32_t>(packed.size());
+        outs[which].result =
+            which == 0 ? unpackers.fast->unpackEntry(packed.data(), packedSize, size, solid,
+                                                     output.data(), count)
+                       : referenceUnpackEntry(*unpackers.reference, packed.data(), packedSize, size,
+                                              solid, output.data(), count);
+        EXPECT_LE(count, size);
+        EXPECT_EQ(output[size], 0xEE) << "written past the output";
+        outs[which].text.assign(reinterpret_cast<const char*>(output.data()), count);
+    }
+    EXPECT_EQ(outs[1].result, outs[0].result) << "the reference's result differs";
+    EXPECT_TRUE(outs[1].text == outs[0].text) << "the reference's output differs";
+    return outs[0];
 }
 
 Unpacked unpack(const Bytes& packed, uint32_t size) {
-    std::unique_ptr<UnpackState> state = UnpackState::create();
-    return unpack(*state, packed, size);
+    Unpackers unpackers;
+    return unpack(unpackers, packed, size);
 }
 
 const Bytes NO_CODES_48(DISTANCE_SYMBOLS, 0);
@@ -76,6 +93,30 @@ TEST(UnpackStream, RepeatAtTheStartCopiesNothingThenRepeatsAndRecentDistancesWor
     const Unpacked out = unpack(stream.bits.bytes(), 13);
     EXPECT_EQ(out.result, UnpackResult::Complete);
     EXPECT_EQ(out.text, "ABCDABCDDDCDD");
+}
+
+TEST(UnpackStream, FarMatchesGrowLongerExactlyFromTheirStepDistances) {
+    // "A", a long match of length slot 0 at distance d, then the recent form at
+    // the same distance with length slot 0: the entry is complete only when both
+    // lengths grew as they must at d.
+    Bytes distanceLengths(DISTANCE_SYMBOLS, 6);
+    for (uint32_t distance : {256u, 257u, 8191u, 8192u, 262143u, 262144u}) {
+        StreamWriter stream;
+        stream.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 2}, {FIRST_RECENT_MATCH, 2}, {270, 2}}),
+                            distanceLengths, lengthsOf(LENGTH_SYMBOLS, {{0, 1}}));
+        stream.literals("A");
+        stream.symbol(270); // length 3
+        unsigned slot = DISTANCE_SYMBOLS - 1;
+        while (DISTANCE_BASES[slot] + 1 > distance)
+            --slot;
+        stream.distanceSymbol(slot);
+        stream.bits.put(distance - 1 - DISTANCE_BASES[slot], DISTANCE_EXTRA_BITS[slot]);
+        stream.symbol(FIRST_RECENT_MATCH);
+        stream.lengthSymbol(0); // length 2
+        const unsigned longBonus = (distance >= 8192) + (distance >= 262144);
+        const uint32_t size = 1 + (3 + longBonus) + (2 + longBonus + (distance >= 257));
+        EXPECT_EQ(unpack(stream.bits.bytes(), size).result, UnpackResult::Complete) << distance;
+    }
 }
 
 TEST(UnpackStream, DistancesBeyondWhatWasWrittenReadTheClearWindow) {
@@ -222,15 +263,15 @@ TEST(UnpackStream, SolidEntryContinuesWindowAndTables) {
     second.bits.put(1, 1);
     second.literals("A");
 
-    std::unique_ptr<UnpackState> state = UnpackState::create();
-    EXPECT_EQ(unpack(*state, first.bits.bytes(), 4).text, "ABCD");
-    const Unpacked out = unpack(*state, second.bits.bytes(), 11, true);
+    Unpackers state;
+    EXPECT_EQ(unpack(state, first.bits.bytes(), 4).text, "ABCD");
+    const Unpacked out = unpack(state, second.bits.bytes(), 11, true);
     EXPECT_EQ(out.result, UnpackResult::Complete);
     // Distance 6 from position 4 reaches two bytes before the window's start.
     EXPECT_EQ(out.text, std::string("\0\0ABCD\0\0ABA", 11));
 
     // Without the solid flag the entry reads its own tables and clears the window.
-    EXPECT_NE(unpack(*state, second.bits.bytes(), 11).text, out.text);
+    EXPECT_NE(unpack(state, second.bits.bytes(), 11).text, out.text);
 }
 
 TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {

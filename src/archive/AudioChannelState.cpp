@@ -100,9 +100,10 @@ ALWAYS_INLINE unsigned smallestTotal(const LaneSums* totals) {
 // for it up. d1 holds D1 from three slots before the interval on; the other terms
 // are differences of it. Errors lie within +-1024 and terms within +-255, so
 // every difference and every sum of 32 of them fits 16 bits: sixteen slots are
-// summed at once.
-__attribute__((target_clones("avx2", "default"))) unsigned
-bestAdaptation(const int16_t* errors, const int16_t* d1, const int16_t* channelDeltas) {
+// summed at once. Inlined into each of the processor's versions below, which
+// compile the same vectors to their own instructions.
+ALWAYS_INLINE unsigned searchWeights(const int16_t* errors, const int16_t* d1,
+                                     const int16_t* channelDeltas) {
     WideSums sums[11] = {};
 #pragma GCC unroll 2
     for (unsigned slot = 0; slot < 32; slot += WIDE_COUNT) {
@@ -131,7 +132,22 @@ bestAdaptation(const int16_t* errors, const int16_t* d1, const int16_t* channelD
     return smallestTotal(totals);
 }
 
+using WeightSearch = unsigned (*)(const int16_t*, const int16_t*, const int16_t*);
+
+WeightSearch processorsWeightSearch() {
+    return __builtin_cpu_supports("avx2") ? weightSearchAvx2 : weightSearchSse2;
+}
+
 } // namespace
+
+__attribute__((target("avx2"))) unsigned weightSearchAvx2(const int16_t* errors, const int16_t* d1,
+                                                          const int16_t* channelDeltas) {
+    return searchWeights(errors, d1, channelDeltas);
+}
+
+unsigned weightSearchSse2(const int16_t* errors, const int16_t* d1, const int16_t* channelDeltas) {
+    return searchWeights(errors, d1, channelDeltas);
+}
 
 void AudioChannelState::endInterval() {
     adaptWeights();
@@ -142,7 +158,8 @@ void AudioChannelState::endInterval() {
 // Moves the weight whose step would have made the interval's errors smallest.
 void AudioChannelState::adaptWeights() {
     static_assert(ADAPT_INTERVAL == 32, "the sums cover 32 slots");
-    const unsigned best = bestAdaptation(errors_.data(), d1History_.data(), channelDeltas_.data());
+    static const WeightSearch search = processorsWeightSearch();
+    const unsigned best = search(errors_.data(), d1History_.data(), channelDeltas_.data());
     const int down = best % 2;
     const int up = best != 0 && !down;
     // No change (0) goes to weight 0 with a step of nothing, without a branch.

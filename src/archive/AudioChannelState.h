@@ -50,6 +50,17 @@ private:
     uint8_t lastByte_ = 0;
 };
 
+// The weight search of one adaptation interval (see adaptWeights), in the two
+// versions the processor may run: with the AVX2 instructions' 256-bit vectors,
+// and with the SSE2 vectors every x86-64 processor has. The channel uses the
+// AVX2 one where the processor has it (__builtin_cpu_supports("avx2")), which
+// is also the condition for calling it. errors: the interval's coded errors; d1:
+// D1 from three bytes before the interval on; channelDeltas: the channel delta
+// each byte saw. Returns 0 for no change, 2k + 1 to move weight k down, 2k + 2
+// to move it up.
+unsigned weightSearchAvx2(const int16_t* errors, const int16_t* d1, const int16_t* channelDeltas);
+unsigned weightSearchSse2(const int16_t* errors, const int16_t* d1, const int16_t* channelDeltas);
+
 inline uint8_t AudioChannelState::decodeAt(size_t slot, unsigned delta, int& channelDelta) {
     const int lastByte = lastByte_;
     // D1 of this byte and of the three before it.

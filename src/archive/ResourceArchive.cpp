@@ -158,11 +158,10 @@ struct Extraction {
     unsigned char* output = nullptr;
     uint32_t* outputCount = nullptr;
     bool solidArchive = false;
-    // The unpacker with its window, taken at the first packed entry of the call.
+    // The unpacker with its window, made at the first packed entry of the call.
     std::unique_ptr<UnpackState> unpacker;
 
     ~Extraction() {
-        UnpackState::release(std::move(unpacker));
         // The pass phrase must not linger in memory.
         volatile char* secret = passPhrase.data();
         for (size_t i = 0; i < passPhrase.size(); ++i)
@@ -193,7 +192,7 @@ bool unpackStored(ResourceArchive& archive, const ArchiveBlock& block, bool requ
 bool unpackPacked(ResourceArchive& archive, const ArchiveBlock& block, bool requested,
                   Extraction& work) {
     if (!work.unpacker)
-        work.unpacker = UnpackState::acquire();
+        work.unpacker = UnpackState::create();
     if (!work.unpacker)
         return false;
     const ArchiveFileHeader& header = block.header;

@@ -55,25 +55,6 @@ std::unique_ptr<UnpackState> UnpackState::create() {
     return state;
 }
 
-namespace {
-
-thread_local std::unique_ptr<UnpackState> spareState;
-
-} // namespace
-
-std::unique_ptr<UnpackState> UnpackState::acquire() {
-    if (!spareState)
-        return create();
-    std::unique_ptr<UnpackState> state = std::move(spareState);
-    state->started_ = false;
-    return state;
-}
-
-void UnpackState::release(std::unique_ptr<UnpackState> state) {
-    if (state && !spareState)
-        spareState = std::move(state);
-}
-
 UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t packedSize,
                                       uint32_t unpackedSize, bool solid, unsigned char* output,
                                       uint32_t& outputCount) {

@@ -3,42 +3,30 @@
 // are sent delta-coded, or, in the multimedia mode, bytes predicted per channel
 // with only the prediction error coded.
 //
-// One state serves one extraction call at a time: a solid entry goes on with the
+// One state serves one extraction call, which makes it at its first packed entry
+// and frees it, window and all, at its end: a solid entry goes on with the
 // window, the recent distances, the channel predictors and the code tables that
-// the entry before it left. Between calls a thread keeps its state, so that every
-// small extraction does not allocate and fault in a fresh window; a call's first
-// entry always starts clean. Any input is safe: reads stay inside the packed data, writes
-// inside the window and the output buffer, and decoding ends once it has
-// consumed more bits than the data holds. Bad data only makes wrong or short
-// output, which the caller's CRC check rejects.
+// the entry before it left; the call's first entry always starts clean. Any
+// input is safe: reads stay inside the packed data, writes inside the window and
+// the output buffer, and decoding ends once it has consumed more bits than the
+// data holds. Bad data only makes wrong or short output, which the caller's CRC
+// check rejects.
 #pragma once
 
 #include "archive/AudioChannelState.h"
 #include "archive/BitInput.h"
 #include "archive/HuffmanDecoder.h"
 #include "archive/PackedFormat.h"
+#include "archive/UnpackResult.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
 
-// Why decoding of an entry stopped.
-enum class UnpackResult {
-    Complete,       // the entry's unpacked size was produced
-    OutputOverrun,  // the stream made more bytes than the entry holds; the excess was dropped
-    InputExhausted, // the stream ended before the entry was complete
-};
-
 class UnpackState {
 public:
     // Null when the window cannot be allocated.
     static std::unique_ptr<UnpackState> create();
-
-    // A state for a new extraction call: the one this thread's last call gave
-    // back, or a new one. Null when the window cannot be allocated.
-    static std::unique_ptr<UnpackState> acquire();
-    // Keeps a call's state for the thread's next call.
-    static void release(std::unique_ptr<UnpackState> state);
 
     // Unpacks one entry from its packedSize bytes at packed. solid: the entry
     // continues the previous entry of the call (else the state starts clean). output: a buffer
