@@ -162,10 +162,12 @@ def theme():
     for time in (8000, 16000, 24000):
         donut.at(time, "I", "OFFS", -250).at(time + 250, "I", "OFFS", 250)
     donut.at(28000, "I", "SHOW", 0).at(28500, "I", "SHOW", 1)
-    impact = picture("51 impact", 64000, 96000, "data\\Impact.png",
-                     "IMPACT on the accents: the crash and the top of each theme half")
+    impact = picture("51 impact", 0, 96000, "data\\Impact.png",
+                     "IMPACT on the accents: the crash and the top of each theme half.\n"
+                     "Hidden from the first frame on, so that its picture (not one the\n"
+                     "program preloads) is loaded then and not on the crash")
     impact.at(0, "I", "SHOW", 0)
-    for time in (0, 8000, 16000, 24000):
+    for time in (64000, 72000, 80000, 88000):
         flashes(impact, [time, time + 150], 100)
     downbeats = fader("52 downbeats", 64000, 96000,
                       "A warm flash on every downbeat", (1.0, 0.6, 0.25))
