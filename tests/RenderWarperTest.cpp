@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -45,6 +46,8 @@ protected:
     void SetUp() override {
         ShowGlTest::SetUp();
         setClockForTesting([] { return 1000u; });
+        // The program's window: the whole 800 x 600 frame.
+        glViewport(0, 0, OffscreenContext::WIDTH, OffscreenContext::HEIGHT);
     }
     void TearDown() override {
         RenderWarper::releaseWarpTexture();
@@ -127,6 +130,41 @@ TEST_F(RenderWarperTest, WipesEarlierLayersAndLeavesItsState) {
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), RenderWarper::warpTexture());
+}
+
+TEST_F(RenderWarperTest, TheGridCoversTheViewItWasDrawnIn) {
+    // A full-screen mode larger than 800 x 600, or a studio frame with bars: the
+    // grid goes over that view, not over a fixed 800 x 600 corner.
+    RenderWarper warper;
+    warper.load();
+    glViewport(100, 50, 600, 450);
+    // The grid's corners lie on a 50 x 50 lattice over the view: 12 pixels apart
+    // across, 9 up. The scene's polygons, drawn first, do not.
+    const auto onLattice = [](const FeedbackVertex& vertex) {
+        const float column = (vertex.x - 100.0f) / 12.0f;
+        const float row = (vertex.y - 50.0f) / 9.0f;
+        return std::fabs(column - std::round(column)) < 0.001f &&
+               std::fabs(row - std::round(row)) < 0.001f && column >= -0.001f &&
+               column <= 50.001f && row >= -0.001f && row <= 50.001f;
+    };
+    size_t gridPolygons = 0;
+    float left = 1e9f, right = -1e9f, bottom = 1e9f, top = -1e9f;
+    for (const auto& polygon : warpPolygons(warper, 0)) {
+        if (!std::all_of(polygon.begin(), polygon.end(), onLattice))
+            continue;
+        ++gridPolygons;
+        for (const FeedbackVertex& vertex : polygon) {
+            left = std::min(left, vertex.x);
+            right = std::max(right, vertex.x);
+            bottom = std::min(bottom, vertex.y);
+            top = std::max(top, vertex.y);
+        }
+    }
+    EXPECT_GE(gridPolygons, 2500u);
+    EXPECT_NEAR(left, 100.0f, 0.01f);
+    EXPECT_NEAR(right, 700.0f, 0.01f);
+    EXPECT_NEAR(bottom, 50.0f, 0.01f);
+    EXPECT_NEAR(top, 500.0f, 0.01f);
 }
 
 TEST_F(RenderWarperTest, ReferenceFrame) {

@@ -103,6 +103,10 @@ void RenderWarper::load() {
 }
 
 void RenderWarper::render(uint32_t time) {
+    // The grid goes back over the view the frame is drawn in: 800 x 600 in the
+    // program's window, whatever a larger full-screen mode or a studio frame has.
+    std::array<GLint, 4> view{};
+    glGetIntegerv(GL_VIEWPORT, view.data());
     glViewport(0, 0, WARP_SIZE, WARP_SIZE);
     player_.render(time);
     glEnable(GL_CULL_FACE);
@@ -111,7 +115,7 @@ void RenderWarper::render(uint32_t time) {
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, WARP_SIZE, WARP_SIZE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glViewport(0, 0, 800, 600);
+    glViewport(view[0], view[1], view[2], view[3]);
     glBindTexture(GL_TEXTURE_2D, sharedTexture());
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
