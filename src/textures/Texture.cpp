@@ -66,6 +66,8 @@ Texture::Texture(const unsigned char* pixels, int format, int32_t width, int32_t
         buildMipmaps(pixels, internalFormat, sourceFormat, width, height);
     else
         uploadSingleLevel(pixels, internalFormat, sourceFormat, width, height);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelWidth_);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelHeight_);
 }
 
 void Texture::bind() {

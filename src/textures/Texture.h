@@ -29,11 +29,17 @@ public:
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
     GLuint name() const { return name_; }
+    // The size of level 0 as uploaded: a mipmapped picture whose sides are not
+    // powers of two has been rescaled by GLU. 0 when nothing was uploaded.
+    int32_t levelWidth() const { return levelWidth_; }
+    int32_t levelHeight() const { return levelHeight_; }
 
 private:
     int32_t width_;
     int32_t height_;
     GLuint name_ = 0;
+    GLint levelWidth_ = 0;
+    GLint levelHeight_ = 0;
 };
 
 // Uploads level 0 of target (GL_TEXTURE_2D or a cube-map face of the bound
