@@ -136,6 +136,31 @@ TEST_F(FaderTest, LeavesDrawingStateOnAndTheMaterialInItsColour) {
     }
 }
 
+TEST_F(FaderTest, AtOpacityZeroLeavesThePictureAndTheStateOfADrawnQuad) {
+    clearTo(0.2f, 0.4f, 0.6f);
+    fader.setParamFloat(param::OPAC, -0.5f);
+    fader.render(0);
+    expectPixel(80, 60, {51, 102, 153, 255}, 0);
+
+    disturbState();
+    glColor4f(0.1f, 0.1f, 0.1f, 0.1f);
+    glNormal3f(1.0f, 0.0f, 0.0f);
+    glTexCoord2f(0.5f, 0.5f);
+    fader.setParamFloat(param::OPAC, 0.0f);
+    fader.setParamFloat(param::REDC, 0.5f);
+    fader.render(0);
+    expectPixel(80, 60, {51, 102, 153, 255}, 0);
+    expectFlatLayerAftermath();
+    const Floats4 colour = {0.5f, 0.0f, 0.0f, 0.0f};
+    EXPECT_EQ(floatState(GL_CURRENT_COLOR), colour);
+    for (GLenum face : {GL_FRONT, GL_BACK}) {
+        EXPECT_EQ(material(face, GL_AMBIENT), colour);
+        EXPECT_EQ(material(face, GL_DIFFUSE), colour);
+    }
+    EXPECT_EQ(floatState(GL_CURRENT_NORMAL), (Floats4{0.0f, 0.0f, 1.0f, 0.0f}));
+    EXPECT_EQ(floatState(GL_CURRENT_TEXTURE_COORDS), (Floats4{0.0f, 1.0f, 0.0f, 1.0f}));
+}
+
 // Pictures of known colours: "halves" red over blue (RGB), "stripes" green left of
 // magenta (RGB), "disc" an RGBA picture with soft transparent edges.
 class PictureLayerTest : public LayerTest {
