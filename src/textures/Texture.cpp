@@ -2,6 +2,9 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cstddef>
+
 namespace {
 
 constexpr int FORMAT_RGBA = 0;
@@ -43,6 +46,36 @@ void uploadSingleLevel(const unsigned char* pixels, GLint internalFormat, GLenum
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
 }
 
+// One side of the visible box: the first and last index with alpha widened by a
+// texel, or across to the far end where alpha touches an end.
+void widenSide(int32_t first, int32_t last, int32_t size, int32_t& low, int32_t& high) {
+    low = last == size - 1 ? 0 : std::max(first - 1, 0);
+    high = first == 0 ? size : std::min(last + 2, size);
+}
+
+// The box of RGBA pixels whose alpha is not 0, widened as visibleBox() says; an
+// empty box when every alpha is 0.
+TexelBox alphaBox(const unsigned char* pixels, int32_t width, int32_t height) {
+    int32_t left = width, right = -1, bottom = height, top = -1;
+    for (int32_t y = 0; y < height; ++y) {
+        const unsigned char* row = pixels + static_cast<size_t>(y) * width * 4;
+        for (int32_t x = 0; x < width; ++x) {
+            if (row[x * 4 + 3] == 0)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            bottom = std::min(bottom, y);
+            top = y;
+        }
+    }
+    TexelBox box;
+    if (top < 0)
+        return box;
+    widenSide(left, right, width, box.x0, box.x1);
+    widenSide(bottom, top, height, box.y0, box.y1);
+    return box;
+}
+
 } // namespace
 
 void uploadTextureLevel(GLenum target, const unsigned char* pixels, GLint internalFormat,
@@ -68,6 +101,10 @@ Texture::Texture(const unsigned char* pixels, int format, int32_t width, int32_t
         uploadSingleLevel(pixels, internalFormat, sourceFormat, width, height);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelWidth_);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelHeight_);
+    if (format == FORMAT_RGBA && levelWidth_ == width && levelHeight_ == height)
+        visibleBox_ = alphaBox(pixels, width, height);
+    else
+        visibleBox_ = {0, 0, levelWidth_, levelHeight_};
 }
 
 void Texture::bind() {

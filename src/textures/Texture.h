@@ -6,6 +6,15 @@
 
 #include <cstdint>
 
+// A rectangle of level 0 in texels, x0 and y0 included, x1 and y1 not; y counts
+// from the bottom row, as texture coordinates do.
+struct TexelBox {
+    int32_t x0 = 0;
+    int32_t y0 = 0;
+    int32_t x1 = 0;
+    int32_t y1 = 0;
+};
+
 class Texture {
 public:
     // pixels: bottom-up, tightly packed rows; format as DecodedImage::isRgb
@@ -33,6 +42,11 @@ public:
     // powers of two has been rescaled by GLU. 0 when nothing was uploaded.
     int32_t levelWidth() const { return levelWidth_; }
     int32_t levelHeight() const { return levelHeight_; }
+    // Level 0's texels that bilinear sampling can give an alpha other than 0, for
+    // an RGBA picture uploaded at its own size: those with alpha, one texel
+    // around them, and across to the far edge where alpha touches an edge (the
+    // repeat wrap samples it from there). The whole level otherwise.
+    const TexelBox& visibleBox() const { return visibleBox_; }
 
 private:
     int32_t width_;
@@ -40,6 +54,7 @@ private:
     GLuint name_ = 0;
     GLint levelWidth_ = 0;
     GLint levelHeight_ = 0;
+    TexelBox visibleBox_;
 };
 
 // Uploads level 0 of target (GL_TEXTURE_2D or a cube-map face of the bound
