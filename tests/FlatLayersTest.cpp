@@ -1,5 +1,6 @@
 #include "LayerTest.h"
 #include "layers/Fader.h"
+#include "layers/FlatView.h"
 #include "layers/ImageLayer.h"
 #include "layers/ImageScroller.h"
 #include "textures/Texture.h"
@@ -8,6 +9,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -256,6 +258,55 @@ TEST_F(ImageLayerTest, BlendsAnRgbaPictureAndSetsBackDepthAndLighting) {
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &textureMode);
     EXPECT_EQ(textureMode, GL_REPLACE);
     expectMatchesReference("image-layer");
+}
+
+// A picture transparent but for a small patch is drawn only where the patch can
+// show; the pixels must be exactly those of the plain quad over the whole view,
+// and the scissor and the texture's filter must be as they were.
+TEST_F(ImageLayerTest, DrawsExactlyThePlainQuadsPixelsAndKeepsScissorAndFilter) {
+    Bytes patch = filledPicture(16, 16, {0, 0, 0, 0});
+    for (int y = 6; y < 10; ++y) {
+        for (int x = 5; x < 9; ++x) {
+            patch[(y * 16 + x) * 4] = static_cast<unsigned char>(40 * y);
+            patch[(y * 16 + x) * 4 + 3] = static_cast<unsigned char>(60 * (x - 4));
+        }
+    }
+    addRgbaPicture("data\\patch.png", 16, 16, patch);
+    usePictures();
+    ImageLayer layer;
+    layer.setParamString(param::FILE, "data\\patch.png");
+    paintGradient();
+    layer.render(0);
+    const Bytes drawn = readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
+    EXPECT_FALSE(enabled(GL_SCISSOR_TEST));
+    GLint filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR);
+
+    paintGradient();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    TextureCache::find("data\\patch.png")->bind();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 1, 0, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glBegin(GL_QUADS);
+    emitUnitQuad();
+    glEnd();
+    EXPECT_EQ(drawn, readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT));
+
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(3, 4, 50, 60);
+    layer.render(0);
+    EXPECT_TRUE(enabled(GL_SCISSOR_TEST));
+    std::array<GLint, 4> box{};
+    glGetIntegerv(GL_SCISSOR_BOX, box.data());
+    EXPECT_EQ(box, (std::array<GLint, 4>{3, 4, 50, 60}));
+    glDisable(GL_SCISSOR_TEST);
 }
 
 class ImageScrollerTest : public PictureLayerTest {

@@ -214,3 +214,34 @@ TEST_F(TextureTest, UnknownFormatLeavesAnEmptyTexture) {
     EXPECT_TRUE(glIsTexture(texture.name()));
     EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 0);
 }
+
+// The texels a picture can show through: alpha widened by one texel, or across to
+// the far edge when alpha touches an edge (the repeat wrap samples it there).
+TEST_F(TextureTest, VisibleBoxCoversTheAlphaWidenedForSampling) {
+    auto box = [](const Texture& texture) {
+        const TexelBox& b = texture.visibleBox();
+        return std::array<int32_t, 4>{b.x0, b.y0, b.x1, b.y1};
+    };
+    Bytes pixels(16 * 8 * 4, 0); // bottom row first
+    auto setAlpha = [&](int x, int y) { pixels[(y * 16 + x) * 4 + 3] = 9; };
+    setAlpha(5, 3);
+    setAlpha(9, 4);
+    EXPECT_EQ(box(Texture(pixels.data(), 0, 16, 8, true)), (std::array<int32_t, 4>{4, 2, 11, 6}));
+    setAlpha(0, 4);
+    setAlpha(9, 7);
+    EXPECT_EQ(box(Texture(pixels.data(), 0, 16, 8, true)), (std::array<int32_t, 4>{0, 0, 16, 8}))
+        << "left edge: out to the right one; top edge: down to the bottom one";
+
+    const Bytes clear(16 * 8 * 4, 0);
+    const auto none = box(Texture(clear.data(), 0, 16, 8, true));
+    EXPECT_TRUE(none[0] >= none[2] || none[1] >= none[3]) << "no alpha, nothing visible";
+    const Bytes rgb(16 * 8 * 3, 0);
+    EXPECT_EQ(box(Texture(rgb.data(), 1, 16, 8, true)), (std::array<int32_t, 4>{0, 0, 16, 8}))
+        << "an RGB picture takes its alpha from the colour";
+    const Bytes odd(12 * 6 * 4, 0);
+    const Texture rescaled(odd.data(), 0, 12, 6, true);
+    EXPECT_NE(rescaled.levelWidth(), 12);
+    EXPECT_EQ(box(rescaled),
+              (std::array<int32_t, 4>{0, 0, rescaled.levelWidth(), rescaled.levelHeight()}))
+        << "rescaled by GLU: the whole level";
+}
