@@ -260,45 +260,57 @@ TEST_F(ImageLayerTest, BlendsAnRgbaPictureAndSetsBackDepthAndLighting) {
     expectMatchesReference("image-layer");
 }
 
-// A picture transparent but for a small patch is drawn only where the patch can
-// show; the pixels must be exactly those of the plain quad over the whole view,
-// and the scissor and the texture's filter must be as they were.
+// Pictures transparent but for a patch are drawn only where the patch can show:
+// "patch" in the middle, "band" along the top edge (the repeat wrap shows it at
+// the bottom too). The pixels must be exactly those of the plain quad over the
+// whole view, and the scissor and the texture's filter must be as they were.
 TEST_F(ImageLayerTest, DrawsExactlyThePlainQuadsPixelsAndKeepsScissorAndFilter) {
     Bytes patch = filledPicture(16, 16, {0, 0, 0, 0});
-    for (int y = 6; y < 10; ++y) {
-        for (int x = 5; x < 9; ++x) {
-            patch[(y * 16 + x) * 4] = static_cast<unsigned char>(40 * y);
-            patch[(y * 16 + x) * 4 + 3] = static_cast<unsigned char>(60 * (x - 4));
+    Bytes band = patch;
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const size_t at = static_cast<size_t>(y * 16 + x) * 4;
+            band[at + 1] = static_cast<unsigned char>(20 * x);
+            band[at + 3] = y < 3 ? 200 : 0;
+            patch[at] = static_cast<unsigned char>(40 * y);
+            patch[at + 3] =
+                y >= 6 && x >= 5 && x < 9 ? static_cast<unsigned char>(60 * (x - 4)) : 0;
         }
     }
     addRgbaPicture("data\\patch.png", 16, 16, patch);
+    addRgbaPicture("data\\band.png", 16, 16, band);
     usePictures();
+    for (const char* name : {"data\\patch.png", "data\\band.png"}) {
+        ImageLayer layer;
+        layer.setParamString(param::FILE, name);
+        paintGradient();
+        layer.render(0);
+        const Bytes drawn = readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
+        EXPECT_FALSE(enabled(GL_SCISSOR_TEST)) << name;
+        GLint filter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR) << name;
+
+        paintGradient();
+        glDisable(GL_LIGHTING);
+        glDisable(GL_DEPTH_TEST);
+        TextureCache::find(name)->bind();
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, 1, 0, 1, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glBegin(GL_QUADS);
+        emitUnitQuad();
+        glEnd();
+        glDisable(GL_BLEND);
+        EXPECT_EQ(drawn, readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT)) << name;
+    }
+
     ImageLayer layer;
-    layer.setParamString(param::FILE, "data\\patch.png");
-    paintGradient();
-    layer.render(0);
-    const Bytes drawn = readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
-    EXPECT_FALSE(enabled(GL_SCISSOR_TEST));
-    GLint filter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR);
-
-    paintGradient();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    TextureCache::find("data\\patch.png")->bind();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 1, 0, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glBegin(GL_QUADS);
-    emitUnitQuad();
-    glEnd();
-    EXPECT_EQ(drawn, readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT));
-
+    layer.setParamString(param::FILE, "data\\band.png");
     glEnable(GL_SCISSOR_TEST);
     glScissor(3, 4, 50, 60);
     layer.render(0);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -57,65 +58,90 @@ public:
 private:
     GLint saved_ = GL_LINEAR_MIPMAP_LINEAR;
 };
+// Pixels along one side of the view, from start (included) to end (not).
+struct PixelSpan {
+    GLint start = 0;
+    GLint end = 0;
+};
 
-// The pixels from a to b along one side of the view, for the fractions a and b
-// of it, with one pixel more on each end.
-void pixelSpan(GLint origin, GLint size, float a, float b, GLint& start, GLint& length) {
-    start = origin + static_cast<GLint>(std::floor(a * static_cast<float>(size))) - 1;
-    const GLint end = origin + static_cast<GLint>(std::ceil(b * static_cast<float>(size))) + 1;
-    length = end - start;
+// The pixels of one side of the view over the texels from start to end of a
+// level size texels long, with one pixel more on each end.
+PixelSpan pixelSpan(GLint origin, GLint pixels, int32_t start, int32_t end, int32_t size) {
+    const float scale = static_cast<float>(pixels) / static_cast<float>(size);
+    return {origin + static_cast<GLint>(std::floor(static_cast<float>(start) * scale)) - 1,
+            origin + static_cast<GLint>(std::ceil(static_cast<float>(end) * scale)) + 1};
 }
 
-// Limits drawing to the pixels under the picture's visible box while it lives
-// (within the scissor box already in force, if any): elsewhere the texture's
-// alpha is 0 and the blend would keep every pixel as it is. The quad itself is
-// unchanged, so the pixels drawn are exactly those of the whole quad. The
-// scissor state is put back at the end of the scope.
-class VisibleScissor {
+// The pixel spans of one side over its texel spans: none for an empty main span,
+// one where the wrap span is empty or meets the main one, two apart otherwise.
+std::vector<PixelSpan> pixelSpans(GLint origin, GLint pixels, const TexelSpans& texels,
+                                  int32_t size) {
+    if (texels.start >= texels.end)
+        return {};
+    PixelSpan main = pixelSpan(origin, pixels, texels.start, texels.end, size);
+    if (texels.wrapStart >= texels.wrapEnd)
+        return {main};
+    const PixelSpan wrap = pixelSpan(origin, pixels, texels.wrapStart, texels.wrapEnd, size);
+    if (wrap.end < main.start || main.end < wrap.start)
+        return {main, wrap};
+    main.start = std::min(main.start, wrap.start);
+    main.end = std::max(main.end, wrap.end);
+    return {main};
+}
+
+// The scissor box in force while it lives, put back (with the scissor test's
+// state) at its end.
+class SavedScissor {
 public:
-    VisibleScissor(const ViewBox& view, const Texture& texture)
-        : wasEnabled_(glIsEnabled(GL_SCISSOR_TEST)) {
-        glGetIntegerv(GL_SCISSOR_BOX, saved_.data());
-        const TexelBox& texels = texture.visibleBox();
-        const auto width = static_cast<float>(texture.levelWidth());
-        const auto height = static_cast<float>(texture.levelHeight());
-        ViewBox box{};
-        pixelSpan(view[0], view[2], static_cast<float>(texels.x0) / width,
-                  static_cast<float>(texels.x1) / width, box[0], box[2]);
-        pixelSpan(view[1], view[3], static_cast<float>(texels.y0) / height,
-                  static_cast<float>(texels.y1) / height, box[1], box[3]);
-        if (texels.x0 >= texels.x1 || texels.y0 >= texels.y1)
-            box = {view[0], view[1], 0, 0};
-        if (wasEnabled_)
-            box = intersection(box, saved_);
-        glScissor(box[0], box[1], box[2], box[3]);
-        glEnable(GL_SCISSOR_TEST);
+    SavedScissor() : wasEnabled_(glIsEnabled(GL_SCISSOR_TEST)) {
+        glGetIntegerv(GL_SCISSOR_BOX, box_.data());
     }
-    ~VisibleScissor() {
-        glScissor(saved_[0], saved_[1], saved_[2], saved_[3]);
+    ~SavedScissor() {
+        glScissor(box_[0], box_[1], box_[2], box_[3]);
         if (!wasEnabled_)
             glDisable(GL_SCISSOR_TEST);
     }
-    VisibleScissor(const VisibleScissor&) = delete;
-    VisibleScissor& operator=(const VisibleScissor&) = delete;
+    SavedScissor(const SavedScissor&) = delete;
+    SavedScissor& operator=(const SavedScissor&) = delete;
 
-private:
-    static ViewBox intersection(const ViewBox& a, const ViewBox& b) {
-        const GLint x0 = std::max(a[0], b[0]);
-        const GLint y0 = std::max(a[1], b[1]);
-        const GLint x1 = std::min(a[0] + a[2], b[0] + b[2]);
-        const GLint y1 = std::min(a[1] + a[3], b[1] + b[3]);
-        return {x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0)};
+    // Scissors to the pixels over x and y, within the box in force before.
+    void limitTo(const PixelSpan& x, const PixelSpan& y) const {
+        GLint x0 = x.start, y0 = y.start, x1 = x.end, y1 = y.end;
+        if (wasEnabled_) {
+            x0 = std::max(x0, box_[0]);
+            y0 = std::max(y0, box_[1]);
+            x1 = std::min(x1, box_[0] + box_[2]);
+            y1 = std::min(y1, box_[1] + box_[3]);
+        }
+        glScissor(x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0));
+        glEnable(GL_SCISSOR_TEST);
     }
 
+private:
     bool wasEnabled_;
-    ViewBox saved_{};
+    ViewBox box_{};
 };
 
 void drawWholeView() {
     glBegin(GL_QUADS);
     emitUnitQuad();
     glEnd();
+}
+
+// The whole quad, drawn only over the pixels under the texels that can have
+// alpha: elsewhere the texture's alpha is 0 and the blend would keep every pixel
+// as it is. The quad itself is unchanged, so the pixels drawn are exactly those
+// of the plain quad; the rectangles are disjoint, so none is blended twice.
+void drawVisiblePart(const ViewBox& view, const Texture& texture) {
+    const TexelBox& box = texture.visibleBox();
+    const SavedScissor scissor;
+    for (const PixelSpan& y : pixelSpans(view[1], view[3], box.y, texture.levelHeight())) {
+        for (const PixelSpan& x : pixelSpans(view[0], view[2], box.x, texture.levelWidth())) {
+            scissor.limitTo(x, y);
+            drawWholeView();
+        }
+    }
+    glTexCoord2f(0.0f, 1.0f); // as the quad leaves it, drawn or not
 }
 
 void drawPicture(const Texture& texture) {
@@ -125,12 +151,10 @@ void drawPicture(const Texture& texture) {
         return;
     }
     const LinearSampling sampling;
-    if (!alphaComesFromTexture()) {
+    if (alphaComesFromTexture())
+        drawVisiblePart(view, texture);
+    else
         drawWholeView();
-        return;
-    }
-    const VisibleScissor scissor(view, texture);
-    drawWholeView();
 }
 
 } // namespace

@@ -46,15 +46,21 @@ void uploadSingleLevel(const unsigned char* pixels, GLint internalFormat, GLenum
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
 }
 
-// One side of the visible box: the first and last index with alpha widened by a
-// texel, or across to the far end where alpha touches an end.
-void widenSide(int32_t first, int32_t last, int32_t size, int32_t& low, int32_t& high) {
-    low = last == size - 1 ? 0 : std::max(first - 1, 0);
-    high = first == 0 ? size : std::min(last + 2, size);
+// One side of the visible box, from the first and last index with alpha.
+TexelSpans widenedSpans(int32_t first, int32_t last, int32_t size) {
+    TexelSpans spans;
+    spans.start = std::max(first - 1, 0);
+    spans.end = std::min(last + 2, size);
+    if (first == 0) {
+        spans.wrapStart = size - 1;
+        spans.wrapEnd = size;
+    } else if (last == size - 1) {
+        spans.wrapEnd = 1;
+    }
+    return spans;
 }
 
-// The box of RGBA pixels whose alpha is not 0, widened as visibleBox() says; an
-// empty box when every alpha is 0.
+// The box of RGBA pixels whose alpha is not 0, widened as visibleBox() says.
 TexelBox alphaBox(const unsigned char* pixels, int32_t width, int32_t height) {
     int32_t left = width, right = -1, bottom = height, top = -1;
     for (int32_t y = 0; y < height; ++y) {
@@ -68,12 +74,9 @@ TexelBox alphaBox(const unsigned char* pixels, int32_t width, int32_t height) {
             top = y;
         }
     }
-    TexelBox box;
     if (top < 0)
-        return box;
-    widenSide(left, right, width, box.x0, box.x1);
-    widenSide(bottom, top, height, box.y0, box.y1);
-    return box;
+        return {};
+    return {widenedSpans(left, right, width), widenedSpans(bottom, top, height)};
 }
 
 } // namespace
@@ -104,7 +107,7 @@ Texture::Texture(const unsigned char* pixels, int format, int32_t width, int32_t
     if (format == FORMAT_RGBA && levelWidth_ == width && levelHeight_ == height)
         visibleBox_ = alphaBox(pixels, width, height);
     else
-        visibleBox_ = {0, 0, levelWidth_, levelHeight_};
+        visibleBox_ = {{0, levelWidth_, 0, 0}, {0, levelHeight_, 0, 0}};
 }
 
 void Texture::bind() {

@@ -6,13 +6,21 @@
 
 #include <cstdint>
 
-// A rectangle of level 0 in texels, x0 and y0 included, x1 and y1 not; y counts
-// from the bottom row, as texture coordinates do.
+// Texels of level 0 along one side, from start (included) to end (not): the
+// main span, and a second span of one texel at the far end (empty when start is
+// not below end) that the repeat wrap samples across to.
+struct TexelSpans {
+    int32_t start = 0;
+    int32_t end = 0;
+    int32_t wrapStart = 0;
+    int32_t wrapEnd = 0;
+};
+
+// Columns (x) and rows (y, counting from the bottom row as texture coordinates
+// do) of level 0.
 struct TexelBox {
-    int32_t x0 = 0;
-    int32_t y0 = 0;
-    int32_t x1 = 0;
-    int32_t y1 = 0;
+    TexelSpans x;
+    TexelSpans y;
 };
 
 class Texture {
@@ -43,9 +51,10 @@ public:
     int32_t levelWidth() const { return levelWidth_; }
     int32_t levelHeight() const { return levelHeight_; }
     // Level 0's texels that bilinear sampling can give an alpha other than 0, for
-    // an RGBA picture uploaded at its own size: those with alpha, one texel
-    // around them, and across to the far edge where alpha touches an edge (the
-    // repeat wrap samples it from there). The whole level otherwise.
+    // an RGBA picture uploaded at its own size: those with alpha and one texel
+    // around them, and, where alpha touches an edge, the texel at the far edge
+    // (the repeat wrap samples across there). All of level 0 otherwise; an empty
+    // main span when no texel has alpha.
     const TexelBox& visibleBox() const { return visibleBox_; }
 
 private:
