@@ -129,7 +129,7 @@ if "$build/glimmer_archive_bench" --benchmark_filter='extract|inflate' --benchma
     echo "| benchmark | time | speed |"
     echo "|---|---:|---:|"
     sed -nE 's/^(.*)_median +([0-9.]+ [mun]?s) +[0-9.]+ [mun]?s +[0-9]+ bytes_per_second=(.*)$/| \1 | \2 | \3 |/p' \
-        "$work/archive.txt"
+        "$work/archive.txt" | sort
 else
     failed+=("archive benchmark: $(tail -n 1 "$work/archive-errors.txt")")
 fi
