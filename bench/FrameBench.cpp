@@ -4,12 +4,14 @@
 // and render), and for each second of demo time the whole frame. Each reading is
 // taken after glFinish, so it includes the rasteriser's work.
 //
-//   glimmer_frame_bench [--from MS] [--to MS] [SCRIPT]
+//   glimmer_frame_bench [--from MS] [--to MS] [--frames FILE] [SCRIPT]
 //
 // Without SCRIPT it plays the embedded show's own script; with it, the script file
 // (pictures still come from the embedded archive), so one layer can be measured
 // alone. --from and --to limit the demo time played (default 0 to 177000); a block
-// already running at --from starts its clock there. Exit status 0 after a full
+// already running at --from starts its clock there. --frames writes every frame's
+// demo time and whole-frame time (ms) to FILE, one frame a line, for summaries
+// over other spans (bench/performance-report.sh). Exit status 0 after a full
 // run, 1 when the context, the script or a picture cannot be had or a layer asks
 // the show to end, 2 on bad usage.
 #include "app/GlState.h"
@@ -41,6 +43,7 @@ struct Options {
     uint32_t from = 0;
     uint32_t to = DemoPlayer::SHOW_LENGTH_MS;
     std::string scriptPath; // empty: the embedded script
+    std::string framesPath; // empty: no per-frame file
 };
 
 // Milliseconds per frame, in the order measured.
@@ -49,6 +52,7 @@ using Samples = std::vector<double>;
 struct Measurements {
     std::vector<Samples> perEntry; // in rendering order
     std::map<uint32_t, Samples> perSecond;
+    std::vector<std::pair<uint32_t, double>> frames; // demo time, whole frame
 };
 
 bool parseTime(const char* text, uint32_t& out) {
@@ -66,6 +70,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
         if ((argument == "--from" || argument == "--to") && i + 1 < argc) {
             if (!parseTime(argv[++i], argument == "--from" ? options.from : options.to))
                 return false;
+        } else if (argument == "--frames" && i + 1 < argc) {
+            options.framesPath = argv[++i];
         } else if (argument.rfind("--", 0) != 0 && options.scriptPath.empty()) {
             options.scriptPath = argument;
         } else {
@@ -118,6 +124,7 @@ void measureFrame(const DemoPlayer& player, uint32_t t, Measurements& measuremen
         previous = reading;
     }
     measurements.perSecond[t / 1000].push_back(previous - frameStart);
+    measurements.frames.emplace_back(t, previous - frameStart);
 }
 
 // False, with the reason on standard error, when a layer asked the show to end.
@@ -180,6 +187,18 @@ void report(const DemoPlayer& player, const Options& options, const Measurements
         printRow(std::to_string(second), samples);
 }
 
+// False, with the reason on standard error, when the file cannot be written whole.
+bool writeFrames(const std::string& path, const Measurements& measurements) {
+    std::ofstream out(path);
+    for (const auto& [t, ms] : measurements.frames)
+        out << t << ' ' << ms << '\n';
+    out.close();
+    if (out)
+        return true;
+    std::fprintf(stderr, "glimmer_frame_bench: cannot write %s\n", path.c_str());
+    return false;
+}
+
 // Boxes would wait for a click; the benchmark reports their text instead.
 int printMessageBox(const std::string& text, const std::string& caption, int) {
     std::fprintf(stderr, "glimmer_frame_bench: [%s] %s\n", caption.c_str(), text.c_str());
@@ -191,7 +210,8 @@ int printMessageBox(const std::string& text, const std::string& caption, int) {
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: glimmer_frame_bench [--from MS] [--to MS] [SCRIPT]\n");
+        std::fprintf(stderr,
+                     "usage: glimmer_frame_bench [--from MS] [--to MS] [--frames FILE] [SCRIPT]\n");
         return 2;
     }
     setMessageBoxForTesting(printMessageBox);
@@ -218,9 +238,11 @@ int main(int argc, char** argv) {
     }
     // A layer whose loading failed has asked for the end already.
     Measurements measurements;
-    const bool completed = noQuitRequested(0) && play(player, options, measurements);
+    bool completed = noQuitRequested(0) && play(player, options, measurements);
     if (completed)
         report(player, options, measurements);
+    if (completed && !options.framesPath.empty())
+        completed = writeFrames(options.framesPath, measurements);
     TextureCache::releaseAll();
     return completed ? 0 : 1;
 }

@@ -108,3 +108,19 @@ TEST_F(EnvironmentCubeMapTest, TheShowsLavaFaces) {
     for (GLenum target : kTargets)
         EXPECT_EQ(faceWidth(target), 256);
 }
+
+TEST_F(EnvironmentCubeMapTest, FacesAreReusedOnlyWhileAReuseScopeLives) {
+    embed(faceArchive("data\\sky"));
+    EnvironmentCubeMap first;
+    EnvironmentCubeMap second;
+    {
+        const CubeFaceReuse reuse;
+        ASSERT_TRUE(first.load("data\\sky"));
+        embed(faceArchive("data\\sky", 3));
+        EXPECT_TRUE(second.load("data\\sky")) << "the kept faces, not the archive's";
+        glBindTexture(GL_TEXTURE_CUBE_MAP, second.texture());
+        EXPECT_EQ(faceWidth(kTargets[3]), 6);
+    }
+    EnvironmentCubeMap third;
+    EXPECT_FALSE(third.load("data\\sky")) << "once the scope ends, the archive as it is now";
+}

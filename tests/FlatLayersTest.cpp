@@ -1,5 +1,6 @@
 #include "LayerTest.h"
 #include "layers/Fader.h"
+#include "layers/FlatView.h"
 #include "layers/ImageLayer.h"
 #include "layers/ImageScroller.h"
 #include "textures/Texture.h"
@@ -8,6 +9,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -136,6 +138,31 @@ TEST_F(FaderTest, LeavesDrawingStateOnAndTheMaterialInItsColour) {
     }
 }
 
+TEST_F(FaderTest, AtOpacityZeroLeavesThePictureAndTheStateOfADrawnQuad) {
+    clearTo(0.2f, 0.4f, 0.6f);
+    fader.setParamFloat(param::OPAC, -0.5f);
+    fader.render(0);
+    expectPixel(80, 60, {51, 102, 153, 255}, 0);
+
+    disturbState();
+    glColor4f(0.1f, 0.1f, 0.1f, 0.1f);
+    glNormal3f(1.0f, 0.0f, 0.0f);
+    glTexCoord2f(0.5f, 0.5f);
+    fader.setParamFloat(param::OPAC, 0.0f);
+    fader.setParamFloat(param::REDC, 0.5f);
+    fader.render(0);
+    expectPixel(80, 60, {51, 102, 153, 255}, 0);
+    expectFlatLayerAftermath();
+    const Floats4 colour = {0.5f, 0.0f, 0.0f, 0.0f};
+    EXPECT_EQ(floatState(GL_CURRENT_COLOR), colour);
+    for (GLenum face : {GL_FRONT, GL_BACK}) {
+        EXPECT_EQ(material(face, GL_AMBIENT), colour);
+        EXPECT_EQ(material(face, GL_DIFFUSE), colour);
+    }
+    EXPECT_EQ(floatState(GL_CURRENT_NORMAL), (Floats4{0.0f, 0.0f, 1.0f, 0.0f}));
+    EXPECT_EQ(floatState(GL_CURRENT_TEXTURE_COORDS), (Floats4{0.0f, 1.0f, 0.0f, 1.0f}));
+}
+
 // Pictures of known colours: "halves" red over blue (RGB), "stripes" green left of
 // magenta (RGB), "disc" an RGBA picture with soft transparent edges.
 class PictureLayerTest : public LayerTest {
@@ -231,6 +258,67 @@ TEST_F(ImageLayerTest, BlendsAnRgbaPictureAndSetsBackDepthAndLighting) {
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &textureMode);
     EXPECT_EQ(textureMode, GL_REPLACE);
     expectMatchesReference("image-layer");
+}
+
+// Pictures transparent but for a patch are drawn only where the patch can show:
+// "patch" in the middle, "band" along the top edge (the repeat wrap shows it at
+// the bottom too). The pixels must be exactly those of the plain quad over the
+// whole view, and the scissor and the texture's filter must be as they were.
+TEST_F(ImageLayerTest, DrawsExactlyThePlainQuadsPixelsAndKeepsScissorAndFilter) {
+    Bytes patch = filledPicture(16, 16, {0, 0, 0, 0});
+    Bytes band = patch;
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const size_t at = static_cast<size_t>(y * 16 + x) * 4;
+            band[at + 1] = static_cast<unsigned char>(20 * x);
+            band[at + 3] = y < 3 ? 200 : 0;
+            patch[at] = static_cast<unsigned char>(40 * y);
+            patch[at + 3] =
+                y >= 6 && x >= 5 && x < 9 ? static_cast<unsigned char>(60 * (x - 4)) : 0;
+        }
+    }
+    addRgbaPicture("data\\patch.png", 16, 16, patch);
+    addRgbaPicture("data\\band.png", 16, 16, band);
+    usePictures();
+    for (const char* name : {"data\\patch.png", "data\\band.png"}) {
+        ImageLayer layer;
+        layer.setParamString(param::FILE, name);
+        paintGradient();
+        layer.render(0);
+        const Bytes drawn = readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
+        EXPECT_FALSE(enabled(GL_SCISSOR_TEST)) << name;
+        GLint filter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR) << name;
+
+        paintGradient();
+        glDisable(GL_LIGHTING);
+        glDisable(GL_DEPTH_TEST);
+        TextureCache::find(name)->bind();
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, 1, 0, 1, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glBegin(GL_QUADS);
+        emitUnitQuad();
+        glEnd();
+        glDisable(GL_BLEND);
+        EXPECT_EQ(drawn, readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT)) << name;
+    }
+
+    ImageLayer layer;
+    layer.setParamString(param::FILE, "data\\band.png");
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(3, 4, 50, 60);
+    layer.render(0);
+    EXPECT_TRUE(enabled(GL_SCISSOR_TEST));
+    std::array<GLint, 4> box{};
+    glGetIntegerv(GL_SCISSOR_BOX, box.data());
+    EXPECT_EQ(box, (std::array<GLint, 4>{3, 4, 50, 60}));
+    glDisable(GL_SCISSOR_TEST);
 }
 
 class ImageScrollerTest : public PictureLayerTest {

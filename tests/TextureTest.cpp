@@ -214,3 +214,37 @@ TEST_F(TextureTest, UnknownFormatLeavesAnEmptyTexture) {
     EXPECT_TRUE(glIsTexture(texture.name()));
     EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 0);
 }
+
+// The texels a picture can show through: alpha widened by one texel, and the far
+// edge's texel where alpha touches an edge (the repeat wrap samples it there).
+// Spans as {start, end, wrapStart, wrapEnd} for x, then y.
+TEST_F(TextureTest, VisibleBoxCoversTheAlphaWidenedForSampling) {
+    using Spans = std::array<int32_t, 8>;
+    auto box = [](const Texture& texture) {
+        const TexelBox& b = texture.visibleBox();
+        return Spans{b.x.start, b.x.end, b.x.wrapStart, b.x.wrapEnd,
+                     b.y.start, b.y.end, b.y.wrapStart, b.y.wrapEnd};
+    };
+    Bytes pixels(16 * 8 * 4, 0); // bottom row first
+    auto setAlpha = [&](int x, int y) { pixels[(y * 16 + x) * 4 + 3] = 9; };
+    setAlpha(5, 3);
+    setAlpha(9, 4);
+    EXPECT_EQ(box(Texture(pixels.data(), 0, 16, 8, true)), (Spans{4, 11, 0, 0, 2, 6, 0, 0}));
+    setAlpha(0, 4);
+    setAlpha(9, 7);
+    EXPECT_EQ(box(Texture(pixels.data(), 0, 16, 8, true)), (Spans{0, 11, 15, 16, 2, 8, 0, 1}))
+        << "left edge: the right column too; top edge: the bottom row too";
+
+    const Bytes clear(16 * 8 * 4, 0);
+    const Spans none = box(Texture(clear.data(), 0, 16, 8, true));
+    EXPECT_TRUE(none[0] >= none[1] || none[4] >= none[5]) << "no alpha, nothing visible";
+    const Bytes rgb(16 * 8 * 3, 0);
+    EXPECT_EQ(box(Texture(rgb.data(), 1, 16, 8, true)), (Spans{0, 16, 0, 0, 0, 8, 0, 0}))
+        << "an RGB picture takes its alpha from the colour";
+    const Bytes odd(12 * 6 * 4, 0);
+    const Texture rescaled(odd.data(), 0, 12, 6, true);
+    EXPECT_NE(rescaled.levelWidth(), 12);
+    EXPECT_EQ(box(rescaled),
+              (Spans{0, rescaled.levelWidth(), 0, 0, 0, rescaled.levelHeight(), 0, 0}))
+        << "rescaled by GLU: the whole level";
+}

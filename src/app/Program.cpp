@@ -3,6 +3,7 @@
 #include "app/AppWindow.h"
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
+#include "effects/EnvironmentCubeMap.h"
 #include "platform/Platform.h"
 #include "platform/showError.h"
 #include "script/DemoPlayer.h"
@@ -57,13 +58,19 @@ int runProgram() {
     setLightingState();
 
     auto script = std::make_unique<DemoScript>();
-    if (script->load(SCRIPT_FILE) < 0) {
-        window->releaseContext();
-        showMessageBox(nullptr, "File not found: data\\script.txt", ERROR_CAPTION, MB_OK);
-        return -1;
+    std::unique_ptr<DemoPlayer> player;
+    {
+        // The layers made from the script and then loaded build their cube maps
+        // from the same faces.
+        const CubeFaceReuse faceReuse;
+        if (script->load(SCRIPT_FILE) < 0) {
+            window->releaseContext();
+            showMessageBox(nullptr, "File not found: data\\script.txt", ERROR_CAPTION, MB_OK);
+            return -1;
+        }
+        player = std::make_unique<DemoPlayer>(*script);
+        player->initialise();
     }
-    auto player = std::make_unique<DemoPlayer>(*script);
-    player->initialise();
     if (!preloadPictures()) {
         window->releaseContext();
         showError("Could not load all texture maps");

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 
 namespace {
 
@@ -21,18 +22,44 @@ constexpr Face FACES[6] = {
 
 constexpr GLenum TEXTURE_GEN[3] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R};
 
+// The faces kept while a CubeFaceReuse lives, by file name, and how many live.
+std::map<std::string, DecodedImage> keptFaces;
+int reuseScopes = 0;
+
+// The decoded face: the kept one, or one read from the archive (and kept while a
+// reuse scope lives). Null when it cannot be read or decoded.
+const DecodedImage* decodedFace(const std::string& fileName, DecodedImage& fresh) {
+    const auto kept = keptFaces.find(fileName);
+    if (kept != keptFaces.end())
+        return &kept->second;
+    if (!ArchiveImageReader().load(fresh, fileName.c_str()))
+        return nullptr;
+    if (reuseScopes == 0)
+        return &fresh;
+    return &keptFaces.emplace(fileName, std::move(fresh)).first->second;
+}
+
 bool uploadFace(const Face& face, const std::string& baseName) {
-    DecodedImage image;
-    if (!ArchiveImageReader().load(image, (baseName + face.suffix).c_str()))
-        return false;
+    DecodedImage fresh;
+    const DecodedImage* image = decodedFace(baseName + face.suffix, fresh);
     // The faces of a cube map are square, and the upload reads three bytes a pixel.
-    if (!image.isRgb || image.width != image.height)
+    if (!image || !image->isRgb || image->width != image->height)
         return false;
-    uploadTextureLevel(face.target, image.pixels.get(), GL_RGB8, GL_RGB, image.width, image.height);
+    uploadTextureLevel(face.target, image->pixels.get(), GL_RGB8, GL_RGB, image->width,
+                       image->height);
     return true;
 }
 
 } // namespace
+
+CubeFaceReuse::CubeFaceReuse() {
+    ++reuseScopes;
+}
+
+CubeFaceReuse::~CubeFaceReuse() {
+    if (--reuseScopes == 0)
+        keptFaces.clear();
+}
 
 bool EnvironmentCubeMap::load(const std::string& baseName) {
     glEnable(GL_TEXTURE_CUBE_MAP);

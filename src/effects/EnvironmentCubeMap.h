@@ -7,6 +7,19 @@
 
 #include <string>
 
+// While one of these lives, the faces that cube maps are loaded from are decoded
+// once and kept, and later loads of the same names reuse the pixels: at start-up
+// the scenes and the butterfly layers each build a map from the same six
+// pictures. The kept faces are dropped when the last one ends, so a load after
+// that reads the archive as it is then. One thread, like all GL work.
+class CubeFaceReuse {
+public:
+    CubeFaceReuse();
+    ~CubeFaceReuse();
+    CubeFaceReuse(const CubeFaceReuse&) = delete;
+    CubeFaceReuse& operator=(const CubeFaceReuse&) = delete;
+};
+
 class EnvironmentCubeMap {
 public:
     // The texture is not deleted here: the last maps die after the GL context.

@@ -9,6 +9,11 @@ class Texture;
 // in force, an RGBA picture brings its own alpha and an RGB picture takes the
 // alpha of the current colour as earlier drawing left it.
 //
+// A picture smaller than the view is only ever magnified: it is then sampled
+// without level selection and, where its alpha decides the blend, drawn only
+// over the pixels its alpha can reach. The pixels are those of the whole quad
+// drawn plainly; the texture's filter and the scissor are left as they were.
+//
 // Leaves behind: the model-view matrix at the identity, the picture's texture
 // bound, depth test, depth writes and lighting on, blending off.
 class ImageLayer : public Layer {

@@ -2,6 +2,9 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cstddef>
+
 namespace {
 
 constexpr int FORMAT_RGBA = 0;
@@ -43,6 +46,39 @@ void uploadSingleLevel(const unsigned char* pixels, GLint internalFormat, GLenum
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
 }
 
+// One side of the visible box, from the first and last index with alpha.
+TexelSpans widenedSpans(int32_t first, int32_t last, int32_t size) {
+    TexelSpans spans;
+    spans.start = std::max(first - 1, 0);
+    spans.end = std::min(last + 2, size);
+    if (first == 0) {
+        spans.wrapStart = size - 1;
+        spans.wrapEnd = size;
+    } else if (last == size - 1) {
+        spans.wrapEnd = 1;
+    }
+    return spans;
+}
+
+// The box of RGBA pixels whose alpha is not 0, widened as visibleBox() says.
+TexelBox alphaBox(const unsigned char* pixels, int32_t width, int32_t height) {
+    int32_t left = width, right = -1, bottom = height, top = -1;
+    for (int32_t y = 0; y < height; ++y) {
+        const unsigned char* row = pixels + static_cast<size_t>(y) * width * 4;
+        for (int32_t x = 0; x < width; ++x) {
+            if (row[x * 4 + 3] == 0)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            bottom = std::min(bottom, y);
+            top = y;
+        }
+    }
+    if (top < 0)
+        return {};
+    return {widenedSpans(left, right, width), widenedSpans(bottom, top, height)};
+}
+
 } // namespace
 
 void uploadTextureLevel(GLenum target, const unsigned char* pixels, GLint internalFormat,
@@ -66,6 +102,12 @@ Texture::Texture(const unsigned char* pixels, int format, int32_t width, int32_t
         buildMipmaps(pixels, internalFormat, sourceFormat, width, height);
     else
         uploadSingleLevel(pixels, internalFormat, sourceFormat, width, height);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelWidth_);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &levelHeight_);
+    if (format == FORMAT_RGBA && levelWidth_ == width && levelHeight_ == height)
+        visibleBox_ = alphaBox(pixels, width, height);
+    else
+        visibleBox_ = {{0, levelWidth_, 0, 0}, {0, levelHeight_, 0, 0}};
 }
 
 void Texture::bind() {

@@ -6,6 +6,23 @@
 
 #include <cstdint>
 
+// Texels of level 0 along one side, from start (included) to end (not): the
+// main span, and a second span of one texel at the far end (empty when start is
+// not below end) that the repeat wrap samples across to.
+struct TexelSpans {
+    int32_t start = 0;
+    int32_t end = 0;
+    int32_t wrapStart = 0;
+    int32_t wrapEnd = 0;
+};
+
+// Columns (x) and rows (y, counting from the bottom row as texture coordinates
+// do) of level 0.
+struct TexelBox {
+    TexelSpans x;
+    TexelSpans y;
+};
+
 class Texture {
 public:
     // pixels: bottom-up, tightly packed rows; format as DecodedImage::isRgb
@@ -29,11 +46,24 @@ public:
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
     GLuint name() const { return name_; }
+    // The size of level 0 as uploaded: a mipmapped picture whose sides are not
+    // powers of two has been rescaled by GLU. 0 when nothing was uploaded.
+    int32_t levelWidth() const { return levelWidth_; }
+    int32_t levelHeight() const { return levelHeight_; }
+    // Level 0's texels that bilinear sampling can give an alpha other than 0, for
+    // an RGBA picture uploaded at its own size: those with alpha and one texel
+    // around them, and, where alpha touches an edge, the texel at the far edge
+    // (the repeat wrap samples across there). All of level 0 otherwise; an empty
+    // main span when no texel has alpha.
+    const TexelBox& visibleBox() const { return visibleBox_; }
 
 private:
     int32_t width_;
     int32_t height_;
     GLuint name_ = 0;
+    GLint levelWidth_ = 0;
+    GLint levelHeight_ = 0;
+    TexelBox visibleBox_;
 };
 
 // Uploads level 0 of target (GL_TEXTURE_2D or a cube-map face of the bound

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The figures of the README's "Performance" section, as Markdown, from the
+# benchmarks of an existing build (it builds nothing):
+#   - the frame benchmark over the whole show: median and 99th percentile of the
+#     whole frame per storyboard section, and of each block's layer;
+#   - peak resident memory of that run (/usr/bin/time -v);
+#   - start-up to the full-screen question over fresh processes (an X display:
+#     $DISPLAY, or a private Xvfb started here and stopped at the end);
+#   - the archive reader against zlib inflate, and the packer against gzip -9
+#     and xz -9.
+#
+#   bench/performance-report.sh [BUILD_DIR]      (default: build)
+#
+# Run it on a quiet machine: other work on the cores shows in every figure.
+# Exit status 0 when every part ran, 1 when any failed (the report says which).
+set -uo pipefail
+
+build=$(cd "${1:-build}" && pwd) || exit 1
+work=$(mktemp -d)
+xvfb_pid=""
+failed=()
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+for tool in glimmer_frame_bench glimmer_question_bench glimmer_archive_bench; do
+    if [ ! -x "$build/$tool" ]; then
+        echo "performance-report: $build/$tool is missing; build first" >&2
+        exit 1
+    fi
+done
+if [ ! -x /usr/bin/time ] || ! command -v python3 >/dev/null; then
+    echo "performance-report: needs /usr/bin/time (package time) and python3" >&2
+    exit 1
+fi
+
+echo "# glimmerfell performance"
+echo
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+
+# The whole show, frame by frame; the 3D scenes are read from data/ in the
+# working directory.
+if (cd "$build" && /usr/bin/time -v -o "$work/time.txt" ./glimmer_frame_bench \
+        --frames "$work/frames.txt" >"$work/blocks.txt" 2>"$work/frame-errors.txt"); then
+    echo "## Frames (800 × 600, Mesa llvmpipe, fixed 60 fps demo clock)"
+    echo
+    grep '^renderer:' "$work/blocks.txt"
+    echo
+    # The storyboard's sections (content/compose_script.py), in demo seconds.
+    python3 - "$work/frames.txt" <<'EOF' || failed+=("section summary")
+import math, sys
+sections = [(0, 16, "pad intro"), (16, 32, "drums enter: the eye"),
+            (32, 64, "grass field, butterflies rising"), (64, 96, "donut scene, IMPACT"),
+            (96, 112, "warp and hand"), (112, 144, "wire grass, butterfly sphere, greetings"),
+            (144, 164, "credits"), (164, 177, "outro")]
+frames = [tuple(float(x) for x in line.split()) for line in open(sys.argv[1])]
+def summary(values):
+    if not values:
+        return float("nan"), float("nan")
+    values = sorted(values)
+    n = len(values)
+    median = values[n // 2] if n % 2 else (values[n // 2 - 1] + values[n // 2]) / 2
+    p99 = values[max(math.ceil(0.99 * n), 1) - 1]
+    return median, p99
+print("| section | demo time | frames | median ms | p99 ms |")
+print("|---|---|---:|---:|---:|")
+for start, end, name in sections:
+    values = [ms for t, ms in frames if start * 1000 <= t < end * 1000 or (end == 177 and t == 177000)]
+    median, p99 = summary(values)
+    print(f"| {name} | {start // 60}:{start % 60:02d}–{end // 60}:{end % 60:02d} "
+          f"| {len(values)} | {median:.2f} | {p99:.2f} |")
+median, p99 = summary([ms for _, ms in frames])
+print(f"| whole show | 0:00–2:57 | {len(frames)} | {median:.2f} | {p99:.2f} |")
+EOF
+    echo
+    echo "Per block, the time in its layer per active frame:"
+    echo
+    echo "| block | frames | median ms | p99 ms |"
+    echo "|---|---:|---:|---:|"
+    awk '/^per block/ {on = 1; next} /^per second/ {on = 0}
+         on && NF >= 4 && $(NF-2) ~ /^[0-9]+$/ && $(NF-2) > 0 {
+             name = $1; for (i = 2; i <= NF - 3; ++i) name = name " " $i
+             printf "| %s | %s | %s | %s |\n", name, $(NF-2), $(NF-1), $NF }' "$work/blocks.txt"
+    echo
+    rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+    echo "Peak resident memory of the whole-show run: $((rss / 1024)) MB ($rss kB)."
+    echo
+else
+    failed+=("frame benchmark: $(tail -n 1 "$work/frame-errors.txt")")
+fi
+
+# Start-up needs an X display; a private Xvfb when there is none.
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+    for display in $(seq 90 99); do
+        [ -e "/tmp/.X11-unix/X$display" ] && continue
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        export DISPLAY=":$display"
+        sleep 1
+        break
+    done
+fi
+echo "## Start-up"
+echo
+if (cd "$build" && ./glimmer_question_bench 9 >"$work/startup.txt" 2>"$work/startup-errors.txt"); then
+    echo "From program start to the full-screen question, 9 fresh processes:"
+    echo "$(tail -n 1 "$work/startup.txt" | sed 's/^start-up to the question, 9 runs: //')."
+else
+    failed+=("start-up benchmark: $(grep -v '^ALSA' "$work/startup-errors.txt" | tail -n 1)")
+fi
+echo
+
+echo "## Archive: reader against zlib, packer against gzip and xz"
+echo
+if "$build/glimmer_archive_bench" --benchmark_filter='extract|inflate' --benchmark_repetitions=9 \
+        --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+        >"$work/archive.txt" 2>"$work/archive-errors.txt"; then
+    echo "Packed sizes in bytes (-m3, -m5: whole one-entry archives):"
+    echo
+    echo '```'
+    sed -n '/^corpus item/,/^(-m3/p' "$work/archive.txt"
+    echo '```'
+    echo
+    echo "Decompression, median of 9 (interleaved):"
+    echo
+    echo "| benchmark | time | speed |"
+    echo "|---|---:|---:|"
+    sed -nE 's/^(.*)_median +([0-9.]+ [mun]?s) +[0-9.]+ [mun]?s +[0-9]+ bytes_per_second=(.*)$/| \1 | \2 | \3 |/p' \
+        "$work/archive.txt" | sort
+else
+    failed+=("archive benchmark: $(tail -n 1 "$work/archive-errors.txt")")
+fi
+echo
+echo "Load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+if [ ${#failed[@]} -gt 0 ]; then
+    printf 'performance-report: failed: %s\n' "${failed[@]}" >&2
+    exit 1
+fi
