@@ -4,10 +4,13 @@
 #include "platform/Platform.h"
 #include "platform/Resources.h"
 
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -73,4 +76,31 @@ TEST_F(MusicTest, WithoutAudioDeviceTheShowIsSilentAndNothingIsAsked) {
     EXPECT_FALSE(asked);
     music.play();
     music.stop();
+}
+
+// From the checks at set-up until the music starts the device stays closed: an
+// open device plays silence, so its output would begin with the time the
+// start-up question was on the screen rather than with the music.
+TEST_F(MusicTest, TheDeviceOpensWhenTheMusicStarts) {
+    std::ifstream file(std::string(GLIMMER_BUILD_DIR) + "/content/set_18.mp3", std::ios::binary);
+    ASSERT_TRUE(file) << "the built soundtrack is missing";
+    const Bytes soundtrack{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ArchiveWriter writer;
+    writer.addStoredFile("data\\set_18.mp3", soundtrack);
+    embed(writer);
+
+    Music music;
+    ASSERT_TRUE(music.open("data\\set_18.mp3"));
+    EXPECT_TRUE(music.loaded());
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 0) << "the device is open before play";
+    music.play();
+    ASSERT_NE(Mix_QuerySpec(&rate, &format, &channels), 0) << "play did not open the device";
+    EXPECT_EQ(rate, 44100);
+    EXPECT_EQ(channels, 2);
+    EXPECT_EQ(Mix_PlayingMusic(), 1);
+    music.stop();
+    EXPECT_EQ(Mix_PlayingMusic(), 0);
 }

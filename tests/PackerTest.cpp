@@ -50,7 +50,8 @@ std::vector<ArchiveFileHeader> expectRoundTrip(const std::vector<NamedData>& ent
         EXPECT_EQ(out.result, 1) << entry.name;
         EXPECT_EQ(out.size, entry.data.size()) << entry.name;
         if (out.result == 1 && out.size == entry.data.size()) {
-            EXPECT_EQ(std::memcmp(out.bytes.get(), entry.data.data(), out.size), 0) << entry.name;
+            EXPECT_TRUE(std::equal(entry.data.begin(), entry.data.end(), out.bytes.get()))
+                << entry.name;
         }
     }
     return headersOf(archive);

@@ -26,9 +26,8 @@ std::deque<int>& quitQueue() {
 
 uint32_t randomState = 1;
 
-int showOnStandardError(const char* text, const char* caption, int style) {
+void printBox(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
-    return style == MB_YESNO ? IDNO : IDOK;
 }
 
 } // namespace
@@ -45,6 +44,9 @@ int showMessageBox(SDL_Window* owner, const char* text, const char* caption, int
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"}};
     const bool question = style == MB_YESNO;
+    // A failure's text also goes to standard error, where it stays after the box.
+    if (!question)
+        printBox(text, caption);
     SDL_MessageBoxData box{};
     box.flags = question ? SDL_MESSAGEBOX_INFORMATION : SDL_MESSAGEBOX_ERROR;
     box.window = owner;
@@ -53,8 +55,12 @@ int showMessageBox(SDL_Window* owner, const char* text, const char* caption, int
     box.numbuttons = question ? 2 : 1;
     box.buttons = question ? yesNoButtons : okButtons;
     int pressed = 0;
-    if (SDL_ShowMessageBox(&box, &pressed) < 0)
-        return showOnStandardError(text, caption, style);
+    if (SDL_ShowMessageBox(&box, &pressed) < 0) {
+        // No display for a box: a question counts as No.
+        if (question)
+            printBox(text, caption);
+        return question ? IDNO : IDOK;
+    }
     if (pressed < 0) // closed without a button: counts as the Escape answer
         return question ? IDNO : IDOK;
     return pressed;

@@ -17,8 +17,9 @@ enum MessageBoxStyle { MB_OK = 0, MB_YESNO = 4 };
 enum MessageBoxButton { IDOK = 1, IDYES = 6, IDNO = 7 };
 
 // Shows a modal box and waits for the answer. Return answers Yes (or OK), Escape
-// answers No. Where no display can show it, the text goes to standard error and
-// the result is IDOK for an OK box and IDNO for a question.
+// answers No. The text of an OK box also goes to standard error as
+// "caption: text", and so does a question's where no display can show it; the
+// result is then IDNO.
 int showMessageBox(SDL_Window* owner, const char* text, const char* caption, int style);
 
 // Queues a quit request; the frame loop takes it as its quit message once every

@@ -14,18 +14,8 @@ constexpr int OUTPUT_CHANNELS = 2;
 constexpr int OUTPUT_BUFFER_SAMPLES = 2048;
 constexpr int PLAY_ONCE = 0;
 
-} // namespace
-
-Music::~Music() {
-    if (music_)
-        Mix_FreeMusic(music_);
-    if (audioOpen_) {
-        Mix_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-}
-
-bool Music::open(const char* fileName) {
+// Opens the audio device through the mixer; false when there is none.
+bool openOutput() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     if (Mix_OpenAudio(OUTPUT_RATE, MIX_DEFAULT_FORMAT, OUTPUT_CHANNELS, OUTPUT_BUFFER_SAMPLES) !=
@@ -33,23 +23,54 @@ bool Music::open(const char* fileName) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    audioOpen_ = true;
+    return true;
+}
 
+void closeOutput() {
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+// A decoder over the bytes, which must outlive it; null when they cannot be played.
+// Needs the output open.
+Mix_Music* decoderFor(const ArchiveBytes& bytes, uint32_t size) {
+    SDL_RWops* source = SDL_RWFromConstMem(bytes.get(), static_cast<int>(size));
+    return source ? Mix_LoadMUS_RW(source, 1) : nullptr;
+}
+
+} // namespace
+
+Music::~Music() {
+    if (music_)
+        Mix_FreeMusic(music_);
+    if (outputOpen_)
+        closeOutput();
+}
+
+bool Music::open(const char* fileName) {
+    if (!openOutput())
+        return false;
     bytes_ = extractEmbeddedFile(fileName, &size_);
     if (!bytes_) {
         showError("Could not load %s", fileName);
         exitProcess(-1);
     }
-    SDL_RWops* source = SDL_RWFromConstMem(bytes_.get(), static_cast<int>(size_));
-    music_ = source ? Mix_LoadMUS_RW(source, 1) : nullptr;
-    if (!music_) {
+    Mix_Music* check = decoderFor(bytes_, size_);
+    if (!check) {
         showError("Could not init %s", fileName);
         exitProcess(-1);
     }
+    Mix_FreeMusic(check);
+    // An open device plays silence: it is opened again when the music starts.
+    closeOutput();
     return true;
 }
 
 void Music::play() {
+    if (!bytes_ || outputOpen_ || !openOutput())
+        return;
+    outputOpen_ = true;
+    music_ = decoderFor(bytes_, size_);
     if (music_)
         Mix_PlayMusic(music_, PLAY_ONCE);
 }

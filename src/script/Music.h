@@ -16,21 +16,25 @@ public:
     // Frees the music and closes the audio device.
     ~Music();
 
-    // Opens the audio device (44100 Hz) and loads fileName from the archive. No
-    // device: returns false and the show runs silently. A file that is missing or
-    // that cannot be played shows an error box and ends the process (-1).
+    // Checks that there is an audio device (44100 Hz) and loads fileName from the
+    // archive, then closes the device until play, so that its output starts with
+    // the music. No device: returns false and the show runs silently. A file that
+    // is missing or that cannot be played shows an error box and ends the process
+    // (-1).
     bool open(const char* fileName);
-    // Starts playback from the beginning, once. Nothing without music.
+    // Opens the device and starts playback from the beginning, once. Nothing
+    // without music, on a second call, or when the device cannot be opened again.
     void play();
     // Stops playback. Nothing without music.
     void stop();
 
-    bool loaded() const { return music_ != nullptr; }
+    // True when open found the device and the music: play will start it.
+    bool loaded() const { return bytes_ != nullptr; }
 
 private:
     // The decoder reads these bytes while the music plays: they live as long as it.
     ArchiveBytes bytes_;
     uint32_t size_ = 0;
     Mix_Music* music_ = nullptr;
-    bool audioOpen_ = false;
+    bool outputOpen_ = false;
 };

@@ -10,9 +10,11 @@
 namespace {
 
 // Keys compare byte by byte (std::string's ordering), so letter case matters.
+// The cache is never destroyed: a process that ends through exit() keeps its
+// textures, still held here, rather than dropping the map and its pointers.
 std::map<std::string, Texture*>& entries() {
-    static std::map<std::string, Texture*> cache;
-    return cache;
+    static auto* cache = new std::map<std::string, Texture*>;
+    return *cache;
 }
 
 } // namespace

@@ -1,5 +1,41 @@
-# Shared by the end-to-end scripts (source it): waiting for a condition, finding
-# a window by its name, and a private X server.
+# Shared by the end-to-end scripts (source it): a scratch directory and the
+# processes to end when the script exits, failing with the logs, waiting for a
+# condition, finding a window by its name, and a private X server.
+
+# Where Xvfb is missing the test is skipped (exit status 77), or fails where CI
+# is set: a green CI run must mean the program ran on a display.
+require_xvfb() {
+    command -v Xvfb >/dev/null && return 0
+    [ -n "${CI:-}" ] && { echo "FAIL: Xvfb is missing" >&2; exit 1; }
+    echo "skipped: Xvfb is missing"
+    exit 77
+}
+
+# Files of the test live in $scratch; its *.log files are shown when it fails.
+scratch=$(mktemp -d)
+# Processes ended when the script exits, with SIGKILL: SDL turns SIGTERM into a
+# quit request, which a stuck program never reads.
+e2e_pids=()
+
+e2e_cleanup() {
+    local pid
+    for pid in "${e2e_pids[@]}"; do
+        kill -KILL "$pid" 2>/dev/null
+    done
+    rm -rf "$scratch"
+}
+trap e2e_cleanup EXIT
+
+end_on_exit() { e2e_pids+=("$1"); }
+
+fail() {
+    local log
+    echo "FAIL: $*" >&2
+    for log in "$scratch"/*.log; do
+        [ -s "$log" ] && sed "s/^/  $(basename "$log" .log): /" "$log" >&2
+    done
+    exit 1
+}
 
 # Waits up to $1 tenths of a second for the command in the remaining arguments.
 wait_for() {
@@ -12,24 +48,42 @@ wait_for() {
     return 1
 }
 
+# Waits up to $2 tenths of a second for the child process $1 to end; its exit
+# status goes to the variable exit_status. False when it is still running.
+wait_for_exit() {
+    local pid=$1 kept=() other
+    wait_for "$2" bash -c "! kill -0 $pid 2>/dev/null" || return 1
+    wait "$pid"
+    exit_status=$?
+    # Ended and reaped: its number may now be another process's.
+    for other in "${e2e_pids[@]}"; do
+        [ "$other" = "$pid" ] || kept+=("$other")
+    done
+    e2e_pids=("${kept[@]}")
+}
+
 # The id of the top-level window with exactly this name, empty when none.
 window_id() {
     xwininfo -root -tree 2>/dev/null |
         awk -v name="\"$1\":" 'index($0, " " name " ") { print $1; exit }'
 }
 has_window() { [ -n "$(window_id "$1")" ]; }
+no_window() { ! has_window "$1"; }
 
-# Starts Xvfb on a free display number, its output in the file $1, and exports
-# DISPLAY for it; xvfb_pid is its process. False when it does not come up.
+# Presses the key $2 in the window named $1.
+press_in() { xdotool key --window "$(window_id "$1")" "$2" 2>/dev/null; }
+
+# Starts Xvfb on a free display number, its output in $scratch/xvfb.log, ended
+# on exit, and exports DISPLAY for it. False when it does not come up.
 start_xvfb() {
-    local number_file
-    number_file=$(mktemp)
+    local number_file=$scratch/display-number xvfb_pid
     exec 3>"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br >"$1" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br >"$scratch/xvfb.log" 2>&1 &
     xvfb_pid=$!
     disown "$xvfb_pid"
+    end_on_exit "$xvfb_pid"
     exec 3>&-
-    wait_for 100 test -s "$number_file" || { rm -f "$number_file"; return 1; }
+    wait_for 100 test -s "$number_file" || return 1
     export DISPLAY=":$(head -n1 "$number_file")"
-    rm -f "$number_file"
+    unset SDL_VIDEODRIVER
 }

@@ -11,27 +11,7 @@ set -uo pipefail
 
 studio=$(realpath "$1")
 source "$(dirname "$0")/../e2e/xvfb.sh"
-if ! command -v Xvfb >/dev/null; then
-    [ -n "${CI:-}" ] && { echo "FAIL: Xvfb is missing"; exit 1; }
-    echo "skipped: Xvfb is missing"
-    exit 77
-fi
-scratch=$(mktemp -d)
-xvfb_pid=""
-studio_pid=""
-
-cleanup() {
-    [ -n "$studio_pid" ] && kill -KILL "$studio_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2>/dev/null
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    sed 's/^/  studio: /' "$scratch/studio.log" "$scratch/studio.err" >&2
-    exit 1
-}
+require_xvfb
 
 # The colours of the seconds, as the screenshot shows them: red, green, blue,
 # yellow, again and again.
@@ -82,12 +62,12 @@ expect_second_colour() {
 mkdir -p "$scratch/show/data"
 write_cycle_script
 
-start_xvfb "$scratch/xvfb.log" || fail "Xvfb did not start"
-unset SDL_VIDEODRIVER
+start_xvfb || fail "Xvfb did not start"
 
 SDL_AUDIODRIVER=dummy "$studio" --dir "$scratch/show" play --start 3000 \
-    >"$scratch/studio.log" 2>"$scratch/studio.err" &
+    >"$scratch/studio.log" 2>"$scratch/studio-errors.log" &
 studio_pid=$!
+end_on_exit "$studio_pid"
 wait_for 300 has_window glimmer-studio || fail "the studio's window did not appear"
 window=$(window_id glimmer-studio)
 wait_for 100 grep -q 'playing from 3000 ms' "$scratch/studio.log" || fail "did not start at 3000 ms"
@@ -129,9 +109,6 @@ press F5 'script reloaded' >/dev/null
 [ "$(screen_centre)" = 0,255,255 ] || fail "the reloaded script does not show: $(screen_centre)"
 
 xdotool key --window "$window" Escape 2>/dev/null
-wait_for 100 bash -c "! kill -0 $studio_pid 2>/dev/null" || fail "Escape did not end the studio"
-wait "$studio_pid"
-status=$?
-studio_pid=""
-[ "$status" = 0 ] || fail "exit status $status"
+wait_for_exit "$studio_pid" 100 || fail "Escape did not end the studio"
+[ "$exit_status" = 0 ] || fail "exit status $exit_status"
 echo "passed: paused at $paused ms, seeks $paused -> $ahead -> $back ms"

@@ -4,9 +4,9 @@
 #include "platform/EmbeddedArchive.h"
 #include "platform/Resources.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -26,7 +26,7 @@ ArchiveBytes readLooseFile(const std::string& path, uint32_t* size) {
     ArchiveBytes buffer(static_cast<unsigned char*>(std::malloc(bytes.size() + 1)));
     if (!buffer)
         return nullptr;
-    std::memcpy(buffer.get(), bytes.data(), bytes.size());
+    std::copy(bytes.begin(), bytes.end(), buffer.get());
     *size = static_cast<uint32_t>(bytes.size());
     return buffer;
 }
