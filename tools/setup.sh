@@ -17,6 +17,8 @@ PACKAGES=(
   # only recommends.
   xvfb xauth xfonts-base x11-utils xdotool imagemagick
   sox libsox-fmt-mp3 xz-utils python3
+  # bench/performance-report.sh: peak memory through GNU time.
+  time
 )
 
 missing=()
