@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <vector>
+#include <cstddef>
 
 namespace {
 
@@ -72,21 +72,29 @@ PixelSpan pixelSpan(GLint origin, GLint pixels, int32_t start, int32_t end, int3
             origin + static_cast<GLint>(std::ceil(static_cast<float>(end) * scale)) + 1};
 }
 
+// Up to two disjoint pixel spans along one side, iterable; kept in place, as
+// they are found every frame.
+struct PixelSpans {
+    std::array<PixelSpan, 2> spans{};
+    size_t count = 0;
+    const PixelSpan* begin() const { return spans.data(); }
+    const PixelSpan* end() const { return spans.data() + count; }
+};
+
 // The pixel spans of one side over its texel spans: none for an empty main span,
 // one where the wrap span is empty or meets the main one, two apart otherwise.
-std::vector<PixelSpan> pixelSpans(GLint origin, GLint pixels, const TexelSpans& texels,
-                                  int32_t size) {
+PixelSpans pixelSpans(GLint origin, GLint pixels, const TexelSpans& texels, int32_t size) {
     if (texels.start >= texels.end)
         return {};
     PixelSpan main = pixelSpan(origin, pixels, texels.start, texels.end, size);
     if (texels.wrapStart >= texels.wrapEnd)
-        return {main};
+        return {{main}, 1};
     const PixelSpan wrap = pixelSpan(origin, pixels, texels.wrapStart, texels.wrapEnd, size);
     if (wrap.end < main.start || main.end < wrap.start)
-        return {main, wrap};
+        return {{main, wrap}, 2};
     main.start = std::min(main.start, wrap.start);
     main.end = std::max(main.end, wrap.end);
-    return {main};
+    return {{main}, 1};
 }
 
 // The scissor box in force while it lives, put back (with the scissor test's
