@@ -14,20 +14,12 @@ constexpr int OUTPUT_CHANNELS = 2;
 constexpr int OUTPUT_BUFFER_SAMPLES = 2048;
 constexpr int PLAY_ONCE = 0;
 
-// Opens the audio device through the mixer; false when there is none.
-bool openOutput() {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
-    if (Mix_OpenAudio(OUTPUT_RATE, MIX_DEFAULT_FORMAT, OUTPUT_CHANNELS, OUTPUT_BUFFER_SAMPLES) !=
-        0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
-    }
-    return true;
+bool openDevice() {
+    return Mix_OpenAudio(OUTPUT_RATE, MIX_DEFAULT_FORMAT, OUTPUT_CHANNELS, OUTPUT_BUFFER_SAMPLES) ==
+           0;
 }
 
-void closeOutput() {
-    Mix_CloseAudio();
+void leaveAudio() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
@@ -41,15 +33,23 @@ Mix_Music* decoderFor(const ArchiveBytes& bytes, uint32_t size) {
 } // namespace
 
 Music::~Music() {
+    finishClosing();
     if (music_)
         Mix_FreeMusic(music_);
     if (outputOpen_)
-        closeOutput();
+        Mix_CloseAudio();
+    if (audioStarted_)
+        leaveAudio();
 }
 
 bool Music::open(const char* fileName) {
-    if (!openOutput())
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
+    if (!openDevice()) {
+        closeMeanwhile(leaveAudio);
+        return false;
+    }
+    audioStarted_ = true;
     bytes_ = extractEmbeddedFile(fileName, &size_);
     if (!bytes_) {
         showError("Could not load %s", fileName);
@@ -62,17 +62,29 @@ bool Music::open(const char* fileName) {
     }
     Mix_FreeMusic(check);
     // An open device plays silence: it is opened again when the music starts.
-    closeOutput();
+    closeMeanwhile(Mix_CloseAudio);
     return true;
 }
 
 void Music::play() {
-    if (!bytes_ || outputOpen_ || !openOutput())
+    if (!bytes_ || outputOpen_)
+        return;
+    finishClosing();
+    if (!openDevice())
         return;
     outputOpen_ = true;
     music_ = decoderFor(bytes_, size_);
     if (music_)
         Mix_PlayMusic(music_, PLAY_ONCE);
+}
+
+void Music::closeMeanwhile(void (*close)()) {
+    closing_ = std::thread(close);
+}
+
+void Music::finishClosing() {
+    if (closing_.joinable())
+        closing_.join();
 }
 
 void Music::stop() {
