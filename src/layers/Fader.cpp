@@ -4,19 +4,6 @@
 
 #include <GL/gl.h>
 
-namespace {
-
-// The values the quad leaves current, set without drawing it: the colour (which
-// colour tracking copies into the material), the normal and the last corner's
-// texture coordinate.
-void setQuadsCurrentValues(float red, float green, float blue, float opacity) {
-    glColor4f(red, green, blue, opacity);
-    glNormal3f(0.0f, 0.0f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-}
-
-} // namespace
-
 void Fader::render(uint32_t) {
     glLoadIdentity();
     glDisable(GL_LIGHTING);
@@ -28,12 +15,13 @@ void Fader::render(uint32_t) {
     pushFlatProjection(0.0f, 1.0f);
     glEnable(GL_COLOR_MATERIAL);
     // At opacity 0 (or below, which GL clamps to 0) the blend keeps every pixel
-    // as it is, so the quad is not rasterised at all.
+    // as it is, so the quad is not rasterised at all. The colour stays current
+    // either way (colour tracking copies it into the material).
+    glColor4f(red_, green_, blue_, opacity_);
     if (opacity_ <= 0.0f) {
-        setQuadsCurrentValues(red_, green_, blue_, opacity_);
+        setUnitQuadCurrentValues();
     } else {
         glBegin(GL_QUADS);
-        glColor4f(red_, green_, blue_, opacity_);
         emitUnitQuad();
         glEnd();
     }

@@ -14,6 +14,11 @@ void popFlatProjection() {
     glMatrixMode(GL_MODELVIEW);
 }
 
+void setUnitQuadCurrentValues() {
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glTexCoord2f(0.0f, 1.0f);
+}
+
 void emitUnitQuad() {
     glNormal3f(0.0f, 0.0f, 1.0f);
     glTexCoord2f(0.0f, 0.0f);

@@ -15,3 +15,7 @@ void popFlatProjection();
 // glBegin(GL_QUADS) ... glEnd: a picture drawn with it fills the flat view
 // upright, its first row at the bottom.
 void emitUnitQuad();
+
+// The normal and the texture coordinate that emitUnitQuad leaves current, set
+// without drawing: for a caller that skips the quad where it would change no pixel.
+void setUnitQuadCurrentValues();

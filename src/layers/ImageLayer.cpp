@@ -149,7 +149,7 @@ void drawVisiblePart(const ViewBox& view, const Texture& texture) {
             drawWholeView();
         }
     }
-    glTexCoord2f(0.0f, 1.0f); // as the quad leaves it, drawn or not
+    setUnitQuadCurrentValues(); // as the quad leaves them, drawn or not
 }
 
 void drawPicture(const Texture& texture) {
