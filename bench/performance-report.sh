@@ -96,7 +96,7 @@ fi
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     for display in $(seq 90 99); do
         [ -e "/tmp/.X11-unix/X$display" ] && continue
-        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
         xvfb_pid=$!
         export DISPLAY=":$display"
         sleep 1

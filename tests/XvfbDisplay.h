@@ -1,5 +1,8 @@
 // A private X server for tests that need a real window: Xvfb on a free display
-// number, which becomes DISPLAY for the test process while it runs.
+// number, which becomes DISPLAY for the test process while it runs. It runs with
+// -noreset: by default an X server resets when its last client leaves and refuses
+// connections meanwhile, so a window made right after another was closed would
+// sometimes find no display.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,7 +26,7 @@ public:
             close(pipeEnds[0]);
             const std::string fd = std::to_string(pipeEnds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-                   "-nolisten", "tcp", "-br", static_cast<char*>(nullptr));
+                   "-nolisten", "tcp", "-br", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(pipeEnds[1]);

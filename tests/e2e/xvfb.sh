@@ -73,12 +73,13 @@ no_window() { ! has_window "$1"; }
 # Presses the key $2 in the window named $1.
 press_in() { xdotool key --window "$(window_id "$1")" "$2" 2>/dev/null; }
 
-# Starts Xvfb on a free display number, its output in $scratch/xvfb.log, ended
+# Starts Xvfb on a free display number (without the reset at its last client's
+# leaving, which refuses connections meanwhile), its output in $scratch/xvfb.log, ended
 # on exit, and exports DISPLAY for it. False when it does not come up.
 start_xvfb() {
     local number_file=$scratch/display-number xvfb_pid
     exec 3>"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br >"$scratch/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br -noreset >"$scratch/xvfb.log" 2>&1 &
     xvfb_pid=$!
     disown "$xvfb_pid"
     end_on_exit "$xvfb_pid"
