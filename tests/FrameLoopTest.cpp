@@ -87,6 +87,30 @@ TEST_F(FrameLoopTest, EscapeEndsTheLoopAfterOneMoreFrame) {
     EXPECT_EQ(log, (Log{"key 27", "frame", "end"}));
 }
 
+// A layer's failure posted in the same turn as a clean end (the player's time
+// limit, Escape) still ends the run with the failure's status.
+TEST_F(FrameLoopTest, AFailureQueuedBehindACleanEndDecidesTheStatus) {
+    postQuitMessage(0);
+    postQuitMessage(-1);
+    EXPECT_EQ(window.runFrameLoop(frame, &end), -1);
+    int left = 0;
+    EXPECT_FALSE(takeQuitMessage(&left));
+
+    RecordingWindow escaped{log};
+    push(keyDown(SDLK_ESCAPE));
+    postQuitMessage(-1);
+    EXPECT_EQ(escaped.runFrameLoop(frame, &end), -1);
+}
+
+TEST_F(FrameLoopTest, AFailureInTheLastFrameDecidesTheStatus) {
+    class FailingClient : public FrameClient {
+    public:
+        void renderFrame() override { postQuitMessage(-1); }
+    } failing;
+    push(keyDown(SDLK_ESCAPE));
+    EXPECT_EQ(window.runFrameLoop(failing, &end), -1);
+}
+
 TEST_F(FrameLoopTest, WithoutEndClientTheLoopReturnsAfterTheLastFrame) {
     push(windowEvent(SDL_WINDOWEVENT_CLOSE));
     window.runFrameLoop(frame, nullptr);

@@ -219,6 +219,18 @@ int AppWindow::runFrameLoop(FrameClient& frameClient, FrameClient* endClient) {
     }
     if (endClient)
         endClient->renderFrame();
+    return failureOrClean(exitCode);
+}
+
+int AppWindow::failureOrClean(int exitCode) {
+    // Requests are taken oldest first, so a clean end (Escape, the close box, the
+    // player's time limit) may have come ahead of a failure queued in the same
+    // turn; the failure decides the status.
+    int queued = 0;
+    while (takeQuitMessage(&queued)) {
+        if (exitCode == 0)
+            exitCode = queued;
+    }
     return exitCode;
 }
 

@@ -51,8 +51,9 @@ public:
 
     // Until quitRequested: handle at most one pending event (or, when none is
     // waiting, a queued quit request), render a frame, flush and swap. Then the
-    // end client, if any, runs once. Returns the exit code of the last quit
-    // request taken (0 when the run ended otherwise).
+    // end client, if any, runs once. Returns the first nonzero exit code among the
+    // quit request taken and those still queued at the end (a failure wins over a
+    // clean end), else 0. The queue is empty afterwards.
     int runFrameLoop(FrameClient& frameClient, FrameClient* endClient);
 
     bool quitRequested() const { return quitRequested_; }
@@ -70,6 +71,7 @@ private:
     void applyCurrentClientSize();
     bool enterDisplayMode();
     void presentFrame();
+    static int failureOrClean(int exitCode);
 
     int width_;
     int height_;
