@@ -1,8 +1,10 @@
 #include "script/DemoPlayer.h"
 #include "platform/Platform.h"
+#include "script/DemoClock.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -138,4 +140,49 @@ TEST_F(DemoPlayerTest, EmptyScriptStillEndsTheShow) {
     frameAt(10);
     frameAt(10 + DemoPlayer::SHOW_LENGTH_MS + 1);
     EXPECT_TRUE(quitPosted());
+}
+
+// The clock against a music that plays faster or slower than real time: reports
+// every 46 ms (a mixer buffer), with frames every 5 ms between them.
+class DemoClockTest : public ::testing::Test {
+protected:
+    // Runs the show from reading 1000 for the given milliseconds of real time,
+    // the music playing musicRate times as fast as the clock; returns the last
+    // lead of the picture over the music.
+    int32_t run(uint32_t realMs, double musicRate) {
+        clock.start(1000);
+        for (uint32_t elapsed = 0; elapsed <= realMs; elapsed += 5) {
+            if (elapsed % 46 < 5) {
+                const uint32_t reportAt = elapsed - elapsed % 46;
+                clock.hearMusic(1000 + reportAt, static_cast<uint32_t>(reportAt * musicRate));
+            }
+            const uint32_t t = clock.time(1000 + elapsed);
+            EXPECT_GE(t, last) << "the clock went back at " << elapsed;
+            // Eased at most a tenth of real time, plus the rounding to whole ms.
+            EXPECT_LE(t - last, elapsed == 0 ? 0u : 5u + 1u) << "a jump ahead at " << elapsed;
+            last = t;
+            lead = static_cast<int32_t>(t) - static_cast<int32_t>(elapsed * musicRate);
+        }
+        return lead;
+    }
+
+    DemoClock clock;
+    uint32_t last = 0;
+    int32_t lead = 0;
+};
+
+TEST_F(DemoClockTest, FollowsAMusicThatRunsFastOrSlowWithinAFrame) {
+    EXPECT_LE(std::abs(run(177000, 1.005)), 16) << "music 0.5 % fast";
+    last = 0; // start() begins the clock afresh
+    EXPECT_LE(std::abs(run(177000, 0.995)), 16) << "music 0.5 % slow";
+}
+
+// One report that comes late (its tick is late, the music's position is not)
+// makes the music look behind; the clock takes no notice of it.
+TEST_F(DemoClockTest, ALateReportIsNotTakenForDrift) {
+    clock.start(0);
+    for (uint32_t report = 0; report < 20; ++report)
+        clock.hearMusic(report * 46 + (report == 10 ? 30 : 0), report * 46);
+    EXPECT_EQ(clock.time(1000), 1000u);
+    EXPECT_EQ(clock.time(5000), 5000u);
 }

@@ -3,7 +3,9 @@
 #include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
 #include "platform/Resources.h"
+#include "script/DemoPlayer.h"
 
+#include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
@@ -11,7 +13,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,7 +45,23 @@ protected:
                          static_cast<uint32_t>(archive.size()));
     }
 
+    // The built show's soundtrack, alone in the embedded archive.
+    void embedSoundtrack() {
+        std::ifstream file(std::string(GLIMMER_BUILD_DIR) + "/content/set_18.mp3",
+                           std::ios::binary);
+        ASSERT_TRUE(file) << "the built soundtrack is missing";
+        const Bytes soundtrack{std::istreambuf_iterator<char>(file),
+                               std::istreambuf_iterator<char>()};
+        ArchiveWriter writer;
+        writer.addStoredFile("data\\set_18.mp3", soundtrack);
+        embed(writer);
+    }
+
     Bytes archive;
+};
+
+class IdleLayer : public Layer {
+    void render(uint32_t) override {}
 };
 
 } // namespace
@@ -63,32 +83,38 @@ TEST_F(MusicTest, UnplayableSoundtrackEndsTheProgramWithItsMessage) {
                 "\\[Error\\] Could not init data.set_18\\.mp3");
 }
 
+// Without a device (no driver, or one whose output cannot be opened) the show is
+// silent, nothing is asked, and the audio subsystem is left at the end.
 TEST_F(MusicTest, WithoutAudioDeviceTheShowIsSilentAndNothingIsAsked) {
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     bool asked = false;
     setMessageBoxForTesting([&](const std::string&, const std::string&, int) {
         asked = true;
         return IDOK;
     });
-    Music music;
-    EXPECT_FALSE(music.open("data\\set_18.mp3"));
-    EXPECT_FALSE(music.loaded());
+    setenv("SDL_DISKAUDIOFILE", "/no/such/folder/out.raw", 1);
+    for (const char* driver : {"no-such-driver", "disk"}) {
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        {
+            Music music;
+            EXPECT_FALSE(music.open("data\\set_18.mp3")) << driver;
+            EXPECT_FALSE(music.loaded());
+            music.play();
+            uint32_t tick = 0;
+            uint32_t played = 0;
+            EXPECT_FALSE(music.position(&tick, &played));
+            music.stop();
+        }
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << driver;
+    }
+    unsetenv("SDL_DISKAUDIOFILE");
     EXPECT_FALSE(asked);
-    music.play();
-    music.stop();
 }
 
 // From the checks at set-up until the music starts the device is closed: an open
 // device plays silence, so its output would begin with the time the start-up
 // question was on the screen rather than with the music.
 TEST_F(MusicTest, TheDeviceOpensWhenTheMusicStarts) {
-    std::ifstream file(std::string(GLIMMER_BUILD_DIR) + "/content/set_18.mp3", std::ios::binary);
-    ASSERT_TRUE(file) << "the built soundtrack is missing";
-    const Bytes soundtrack{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    ArchiveWriter writer;
-    writer.addStoredFile("data\\set_18.mp3", soundtrack);
-    embed(writer);
-
+    embedSoundtrack();
     Music music;
     ASSERT_TRUE(music.open("data\\set_18.mp3"));
     EXPECT_TRUE(music.loaded());
@@ -104,4 +130,36 @@ TEST_F(MusicTest, TheDeviceOpensWhenTheMusicStarts) {
     EXPECT_EQ(Mix_PlayingMusic(), 1);
     music.stop();
     EXPECT_EQ(Mix_PlayingMusic(), 0);
+}
+
+TEST_F(MusicTest, ClosedAtDestructionWithoutEverPlaying) {
+    embedSoundtrack();
+    {
+        Music music;
+        ASSERT_TRUE(music.open("data\\set_18.mp3"));
+    }
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 0);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
+}
+
+// The show's clock starts once the music is playing: however long the device
+// takes to open again (here right after the checks closed it), the first frame
+// is drawn at a demo time near 0 (a layer active from 0 starts its own clock
+// there).
+TEST_F(MusicTest, TheShowsClockStartsWithTheMusic) {
+    embedSoundtrack();
+    DemoScript script;
+    script.insert(std::make_unique<LayerEntry>(std::make_unique<IdleLayer>(), 0, 177000, "a",
+                                               std::vector<ScriptEvent>{}));
+    DemoPlayer player(script);
+    player.initialise();
+    ASSERT_TRUE(player.musicLoaded());
+    const uint32_t before = milliseconds();
+    player.renderFrame();
+    const uint32_t firstFrame = player.entries()[0]->origin();
+    EXPECT_LT(firstFrame, 20u) << "the first frame came " << milliseconds() - before << " ms after";
+    player.stopMusic();
 }

@@ -23,10 +23,16 @@ void DemoPlayer::loadLayers() {
 void DemoPlayer::renderFrame() {
     if (!started_) {
         started_ = true;
-        startTick_ = milliseconds();
+        // Demo time 0 is when the music has started, however long the device
+        // took to open.
         music_.play();
+        clock_.start(milliseconds());
     }
-    const uint32_t t = milliseconds() - startTick_;
+    uint32_t tick = 0;
+    uint32_t playedMs = 0;
+    if (music_.position(&tick, &playedMs))
+        clock_.hearMusic(tick, playedMs);
+    const uint32_t t = clock_.time(milliseconds());
     if (t > SHOW_LENGTH_MS)
         postQuitMessage(0);
     glLoadIdentity();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/FrameClient.h"
+#include "script/DemoClock.h"
 #include "script/DemoScript.h"
 #include "script/Music.h"
 
@@ -24,9 +25,10 @@ public:
     void initialise();
     // The first half of initialise, for a player that runs without its music.
     void loadLayers();
-    // The first frame starts the clock and the music; every frame posts a quit
-    // request once the show is over, resets the model-view matrix and steps every
-    // entry in rendering order.
+    // The first frame starts the music, then the clock; every frame reads the
+    // clock (which keeps in step with the music), posts a quit request once the
+    // show is over, resets the model-view matrix and steps every entry in
+    // rendering order.
     void renderFrame() override;
     // Stops the music (after the last frame).
     void stopMusic();
@@ -50,7 +52,7 @@ private:
     DemoScript& script_;
     std::vector<LayerEntry*> entries_;
     bool started_ = false;
-    uint32_t startTick_ = 0;
+    DemoClock clock_;
     Music music_;
     MusicStopper musicStopper_;
 };

@@ -19,10 +19,6 @@ bool openDevice() {
            0;
 }
 
-void leaveAudio() {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-}
-
 // A decoder over the bytes, which must outlive it; null when they cannot be played.
 // Needs the output open.
 Mix_Music* decoderFor(const ArchiveBytes& bytes, uint32_t size) {
@@ -34,22 +30,24 @@ Mix_Music* decoderFor(const ArchiveBytes& bytes, uint32_t size) {
 
 Music::~Music() {
     finishClosing();
+    if (outputOpen_)
+        Mix_SetPostMix(nullptr, nullptr);
     if (music_)
         Mix_FreeMusic(music_);
     if (outputOpen_)
         Mix_CloseAudio();
     if (audioStarted_)
-        leaveAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 bool Music::open(const char* fileName) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
-    if (!openDevice()) {
-        closeMeanwhile(leaveAudio);
-        return false;
-    }
+    // Leaving the subsystem waits for SDL's device hot-plug poll (up to 100 ms):
+    // without a device it is left at destruction, not during start-up.
     audioStarted_ = true;
+    if (!openDevice())
+        return false;
     bytes_ = extractEmbeddedFile(fileName, &size_);
     if (!bytes_) {
         showError("Could not load %s", fileName);
@@ -62,7 +60,8 @@ bool Music::open(const char* fileName) {
     }
     Mix_FreeMusic(check);
     // An open device plays silence: it is opened again when the music starts.
-    closeMeanwhile(Mix_CloseAudio);
+    // Closing waits for SDL's audio thread, so start-up goes on meanwhile.
+    closing_ = std::thread(Mix_CloseAudio);
     return true;
 }
 
@@ -73,13 +72,40 @@ void Music::play() {
     if (!openDevice())
         return;
     outputOpen_ = true;
+    Uint16 format = 0;
+    int channels = 0;
+    Mix_QuerySpec(&outputRate_, &format, &channels);
+    frameBytes_ = SDL_AUDIO_BITSIZE(format) / 8 * channels;
+    Mix_SetPostMix(countPlayed, this);
     music_ = decoderFor(bytes_, size_);
-    if (music_)
-        Mix_PlayMusic(music_, PLAY_ONCE);
+    if (music_ && Mix_PlayMusic(music_, PLAY_ONCE) == 0)
+        waitForFirstBuffer();
 }
 
-void Music::closeMeanwhile(void (*close)()) {
-    closing_ = std::thread(close);
+void Music::countPlayed(void* music, uint8_t*, int bytes) {
+    auto& self = *static_cast<Music*>(music);
+    // The mixer holds the device's lock here (asking again is allowed), so the
+    // music cannot start or stop while this buffer is counted.
+    if (!Mix_PlayingMusic() || self.frameBytes_ == 0)
+        return;
+    const uint64_t playedMs = self.framesPlayed_ * 1000 / static_cast<uint64_t>(self.outputRate_);
+    self.report_.store(uint64_t{milliseconds()} << 32 | static_cast<uint32_t>(playedMs));
+    self.framesPlayed_ += static_cast<uint64_t>(bytes / self.frameBytes_);
+}
+
+void Music::waitForFirstBuffer() const {
+    const uint32_t since = SDL_GetTicks();
+    while (report_.load() == NO_REPORT && SDL_GetTicks() - since < FIRST_BUFFER_WAIT_MS)
+        SDL_Delay(1);
+}
+
+bool Music::position(uint32_t* tick, uint32_t* playedMs) const {
+    const uint64_t report = report_.load();
+    if (report == NO_REPORT)
+        return false;
+    *tick = static_cast<uint32_t>(report >> 32);
+    *playedMs = static_cast<uint32_t>(report);
+    return true;
 }
 
 void Music::finishClosing() {

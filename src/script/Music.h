@@ -1,9 +1,18 @@
 // The soundtrack: an MP3 from the embedded archive, decoded from memory and
 // played once through SDL_mixer.
+//
+// Threads: SDL plays on an audio thread of its own; the mixer hands every buffer
+// it fills to countPlayed there, which publishes the music's position through one
+// atomic. Besides that, open leaves the closing of the checked device to a thread
+// of its own (closing waits for SDL's audio thread). The rule: that thread only
+// closes the device, and play and the destructor join it before they touch the
+// device or an SDL subsystem. Without a device there is no such thread: the audio
+// subsystem stays up, idle, until destruction.
 #pragma once
 
 #include "archive/ResourceArchive.h"
 
+#include <atomic>
 #include <cstdint>
 #include <thread>
 
@@ -11,6 +20,9 @@ typedef struct _Mix_Music Mix_Music;
 
 class Music {
 public:
+    // How long play waits for the first of the music to reach the device.
+    static constexpr uint32_t FIRST_BUFFER_WAIT_MS = 500;
+
     Music() = default;
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
@@ -23,21 +35,29 @@ public:
     // is missing or that cannot be played shows an error box and ends the process
     // (-1).
     bool open(const char* fileName);
-    // Opens the device and starts playback from the beginning, once. Nothing
-    // without music, on a second call, or when the device cannot be opened again.
-    // Waits for the closing begun by open, if it has not yet ended.
+    // Opens the device and starts playback from the beginning, once, and returns
+    // when the mixer has handed the first of the music to the device (or after
+    // FIRST_BUFFER_WAIT_MS), so that a clock started then starts with the music.
+    // Nothing without music, on a second call, or when the device cannot be opened
+    // again.
     void play();
     // Stops playback. Nothing without music.
     void stop();
+
+    // The latest report of the music's position: at the platform clock's reading
+    // *tick, the mixer was about to hand the device the music after its first
+    // *playedMs milliseconds. False before the music has started.
+    bool position(uint32_t* tick, uint32_t* playedMs) const;
 
     // True when open found the device and the music: play will start it.
     bool loaded() const { return bytes_ != nullptr; }
 
 private:
-    // Closing a device waits for SDL's audio thread (up to a buffer's length), and
-    // leaving the audio subsystem for its hot-plug poll (up to 100 ms): open leaves
-    // that waiting to a thread of its own so that start-up goes on meanwhile.
-    void closeMeanwhile(void (*close)());
+    static constexpr uint64_t NO_REPORT = ~uint64_t{0};
+
+    // Called by the mixer on SDL's audio thread with every buffer it has filled.
+    static void countPlayed(void* music, uint8_t* buffer, int bytes);
+    void waitForFirstBuffer() const;
     void finishClosing();
 
     // The decoder reads these bytes while the music plays: they live as long as it.
@@ -45,7 +65,14 @@ private:
     uint32_t size_ = 0;
     Mix_Music* music_ = nullptr;
     bool outputOpen_ = false;
-    // From open to destruction; without a device the subsystem is left at once.
     bool audioStarted_ = false;
     std::thread closing_;
+    // The output's sample frames a second and bytes a frame, set before playing.
+    int outputRate_ = 0;
+    int frameBytes_ = 0;
+    // Written on the audio thread only: the sample frames of music played so far.
+    uint64_t framesPlayed_ = 0;
+    // The latest report: the tick in the high 32 bits, the milliseconds played in
+    // the low ones.
+    std::atomic<uint64_t> report_{NO_REPORT};
 };

@@ -1,0 +1,47 @@
+// The demo clock: milliseconds since the show's first frame, kept in step with
+// the music. It runs on the platform's millisecond clock; the music reports now
+// and then how much of itself it has played, and when the two drift apart by more
+// than DRIFT_TOLERANCE_MS the clock eases toward the music's position, a little
+// faster or slower than real time, never going back.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+class DemoClock {
+public:
+    // How far the picture may run ahead of or behind the music before the clock
+    // eases toward it: half a frame at 60 Hz, so that a reading is within a frame.
+    static constexpr int32_t DRIFT_TOLERANCE_MS = 8;
+    // While easing, the clock gains or loses at most this share of real time
+    // (a tenth: 100 ms a second), which the eye takes as smooth.
+    static constexpr double EASING_RATE = 0.1;
+    // The music's position is judged over this many of its latest reports: a late
+    // report (the audio thread waited for the processor) only makes the music look
+    // behind, so the smallest difference among them is the truest.
+    static constexpr size_t REPORTS_JUDGED = 16;
+
+    // Demo time 0 is at the reading now.
+    void start(uint32_t now);
+    // The music's report: at the reading tick it had played playedMs of itself.
+    // A report heard before is ignored.
+    void hearMusic(uint32_t tick, uint32_t playedMs);
+    // Demo time at the reading now (a reading at or after the last one).
+    uint32_t time(uint32_t now);
+
+private:
+    // The smallest of the latest leads: real time since the start minus the
+    // music's position, at a report.
+    int32_t smallestLead() const;
+
+    uint32_t start_ = 0;
+    uint32_t lastElapsed_ = 0;
+    uint32_t lastTime_ = 0;
+    double correction_ = 0.0;
+    double target_ = 0.0;
+    std::array<int32_t, REPORTS_JUDGED> leads_{};
+    size_t reportsHeard_ = 0;
+    uint32_t lastTick_ = 0;
+    uint32_t lastPlayed_ = 0;
+};
