@@ -178,3 +178,33 @@ TEST_F(AppWindowTest, TakesTheClosestFormatTheDisplayHas) {
     SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &value);
     EXPECT_EQ(value, 8);
 }
+
+// A display whose only formats have no depth buffer: the window is made, and the
+// viewer is told that the 3D scenes will lack their hidden-surface removal.
+class DepthlessWindow : public AppWindow {
+public:
+    DepthlessWindow() : AppWindow("glimmerfell depthless", 320, 240, 32, 16, false) {}
+
+protected:
+    bool makeWindow(int alphaBits, int depthBits) override {
+        return depthBits == 0 && AppWindow::makeWindow(alphaBits, depthBits);
+    }
+};
+
+TEST_F(AppWindowTest, AWindowWithoutDepthBufferIsReported) {
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(window.create(), AppWindow::ALREADY_CREATED);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "")
+        << "the usual window has its depth buffer";
+    window.releaseContext();
+
+    DepthlessWindow depthless;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(depthless.create(), AppWindow::CREATED) << SDL_GetError();
+    const std::string said = testing::internal::GetCapturedStderr();
+    GLint depthBits = -1;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    if (depthBits != 0)
+        GTEST_SKIP() << "this display gives a depth buffer even when none is asked for";
+    EXPECT_NE(said.find("no depth buffer"), std::string::npos) << said;
+}

@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -59,6 +60,7 @@ int AppWindow::create() {
     if (!makeClosestWindow())
         return WINDOW_FAILED;
     created_ = true;
+    warnWithoutDepthBuffer();
     // A window asked for full screen switches the mode now; it appears so when shown.
     if (fullScreen_)
         fullScreen_ = enterDisplayMode();
@@ -80,6 +82,16 @@ bool AppWindow::makeClosestWindow() {
             return true;
     }
     return false;
+}
+
+void AppWindow::warnWithoutDepthBuffer() {
+    // The show still runs without one, but its 3D scenes then show surfaces that
+    // should be hidden behind others: the viewer is told why.
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    if (depthBits == 0)
+        std::fprintf(stderr, "Warning: the display offers no depth buffer; the 3D scenes will "
+                             "show surfaces that should be hidden\n");
 }
 
 bool AppWindow::makeWindow(int alphaBits, int depthBits) {

@@ -37,7 +37,8 @@ public:
 
     // Makes the hidden window and its current OpenGL context; a CreateResult. Takes
     // the closest pixel format the display has: the colour and depth bits asked
-    // for, else without alpha, else with a smaller depth buffer.
+    // for, else without alpha, else with a smaller depth buffer (24, 16, then none,
+    // which is reported on standard error).
     int create();
     // Shows the window and sets viewport and projection for its client size.
     // False when there is no window.
@@ -62,12 +63,15 @@ public:
     SDL_Window* window() const { return window_; }
     const std::string& className() const { return className_; }
 
+protected:
+    // One try at the window and its context with these bits; false (nothing
+    // left over) when the display has no such format.
+    virtual bool makeWindow(int alphaBits, int depthBits);
+
 private:
     // The window with the closest pixel format the display has; false when none.
     bool makeClosestWindow();
-    // One try at the window and its context with these bits; false (nothing
-    // left over) when the display has no such format.
-    bool makeWindow(int alphaBits, int depthBits);
+    void warnWithoutDepthBuffer();
     void applyCurrentClientSize();
     bool enterDisplayMode();
     void presentFrame();
