@@ -1,3 +1,5 @@
+// GL 3.0 framebuffer calls, for the ramp the warp copies its texture from.
+#define GL_GLEXT_PROTOTYPES
 #include "effects/RenderWarper.h"
 #include "ShowGl.h"
 #include "platform/Platform.h"
@@ -40,6 +42,47 @@ std::vector<std::vector<FeedbackVertex>> warpPolygons(RenderWarper& warper, uint
     }
     return polygons;
 }
+
+// A 512 x 512 framebuffer whose red rises with x (x / 2), bound for reading: the
+// warp copies its texture from it in place of its scene, so the red of a pixel
+// the grid draws tells the texture s it was drawn with.
+class RampSource {
+public:
+    static constexpr int SIZE = 512;
+
+    RampSource() {
+        Bytes pixels(size_t{SIZE} * SIZE * 4, 255);
+        for (size_t at = 0; at < pixels.size(); at += 4) {
+            pixels[at] = static_cast<unsigned char>(at / 4 % SIZE / 2);
+            pixels[at + 1] = pixels[at + 2] = 0;
+        }
+        glGenTextures(1, &texture_);
+        glBindTexture(GL_TEXTURE_2D, texture_);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, SIZE, SIZE, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixels.data());
+        glGenFramebuffers(1, &framebuffer_);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_,
+                               0);
+    }
+    ~RampSource() {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &framebuffer_);
+        glDeleteTextures(1, &texture_);
+    }
+    RampSource(const RampSource&) = delete;
+    RampSource& operator=(const RampSource&) = delete;
+
+    bool complete() const {
+        return glCheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    // The red a linearly filtered sample at s shows.
+    static float redAt(float s) { return std::clamp(s * SIZE - 0.5f, 0.0f, SIZE - 1.0f) / 2.0f; }
+
+private:
+    GLuint texture_ = 0;
+    GLuint framebuffer_ = 0;
+};
 
 class RenderWarperTest : public ShowGlTest {
 protected:
@@ -104,6 +147,37 @@ TEST_F(RenderWarperTest, FirstCornersAreThrownSidewaysByTheSharedGenerator) {
                 EXPECT_LE(s, 1.98f + 1e-5f);
             }
         }
+}
+
+// GL leaves it to the driver how a quad is split into triangles; the grid states
+// its split, along the diagonal from the thrown first corner, so the throw spreads
+// the same way on every driver. With quads of 10 x 10 pixels, the pixel at 0.75
+// across and 0.65 up a quad lies on the thrown corner's side of that diagonal, a
+// quarter of the way from the far edge: it shows s = 0.02 (i + 0.75) + r / 4 for
+// the quad's draw r. Across the other diagonal it would show no throw at all.
+TEST_F(RenderWarperTest, EachQuadIsSplitAlongTheDiagonalFromItsThrownCorner) {
+    RenderWarper warper;
+    warper.load();
+    RampSource ramp;
+    ASSERT_TRUE(ramp.complete());
+    glViewport(0, 0, 500, 500);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    runtimeSrand(99);
+    warper.render(0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    const Bytes frame = readPixels(0, 0, 500, 500);
+    runtimeSrand(99);
+    int wrong = 0;
+    for (int column = 0; column < 50; ++column)
+        for (int row = 0; row < 50; ++row) {
+            const float r = static_cast<float>(runtimeRand()) * 3.0518509e-05f;
+            const float expected = RampSource::redAt(0.02f * (column + 0.75f) + r / 4.0f);
+            const int red = frame[(static_cast<size_t>(row * 10 + 6) * 500 + column * 10 + 7) * 4];
+            if (std::fabs(red - expected) > 2.0f && wrong++ == 0)
+                ADD_FAILURE() << "quad " << column << ", " << row << " with r = " << r << ": red "
+                              << red << ", expected " << expected;
+        }
+    EXPECT_EQ(wrong, 0) << "quads whose upper right does not show the throw";
 }
 
 TEST_F(RenderWarperTest, WipesEarlierLayersAndLeavesItsState) {

@@ -2,6 +2,7 @@
 // into a texture, clears the whole frame (whatever earlier layers drew goes too)
 // and draws the texture over the full view as a 50 × 50 grid of quads, the first
 // corner of each thrown sideways at random every frame, so the picture shimmers.
+// Each quad is two triangles split along the diagonal from that corner.
 #pragma once
 
 #include "effects/Anim3dsPlayer.h"
