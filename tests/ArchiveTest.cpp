@@ -5,6 +5,8 @@
 #include "platform/Resources.h"
 
 #include <cstring>
+#include <memory>
+#include <sys/mman.h>
 
 namespace {
 
@@ -27,6 +29,27 @@ Bytes makeArchive() {
 size_t dataOffsetOf(const Bytes& archive, const std::string& content) {
     const auto found = std::search(archive.begin(), archive.end(), content.begin(), content.end());
     return static_cast<size_t>(found - archive.begin());
+}
+
+constexpr size_t HEADER_SIZE_FIELD = 5;
+constexpr size_t PACKED_SIZE_FIELD = 7;
+
+// Sets a little-endian field of the block header at block.
+void setField(unsigned char* block, size_t field, uint64_t value, unsigned width) {
+    for (unsigned i = 0; i < width; ++i)
+        block[field + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// Memory for an archive of the largest size the reader addresses, mapped
+// without backing store: only the pages written to take memory.
+struct Unmap {
+    void operator()(unsigned char* bytes) const { munmap(bytes, MAX_ARCHIVE_SIZE); }
+};
+std::unique_ptr<unsigned char, Unmap> mapLargestArchive() {
+    void* mapped = mmap(nullptr, MAX_ARCHIVE_SIZE, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return std::unique_ptr<unsigned char, Unmap>(
+        mapped == MAP_FAILED ? nullptr : static_cast<unsigned char*>(mapped));
 }
 
 } // namespace
@@ -176,6 +199,55 @@ TEST(ArchiveExtraction, HugeSizesInAHeaderStayInsideTheData) {
     const Extracted out = extract(archive, "data\\lava.png");
     EXPECT_EQ(out.result, 0);
     EXPECT_EQ(extract(archive, "data\\set_18.mp3").result, 0); // the walk cannot get past it
+}
+
+TEST(ArchiveLimits, LongestNameAndLargestHeaderAreRead) {
+    // A name of the most bytes the reader keeps, in a header grown to the
+    // largest size its 16-bit field holds (the bytes after the name are passed over).
+    const std::string longest(MAX_NAME_SIZE, 'n');
+    ArchiveWriter writer;
+    writer.addStoredFile(longest, bytesOf("payload"));
+    writer.addStoredFile("after", bytesOf("next"));
+    Bytes bytes = writer.finish();
+    const size_t block = MARKER_SIZE + MAIN_HEADER_SIZE;
+    setField(&bytes[block], HEADER_SIZE_FIELD, UINT16_MAX, 2);
+    bytes.insert(bytes.begin() + block + FILE_HEADER_SIZE + MAX_NAME_SIZE,
+                 UINT16_MAX - FILE_HEADER_SIZE - MAX_NAME_SIZE, 'x');
+    ResourceArchive archive = viewOf(bytes);
+    std::vector<std::string> names;
+    EXPECT_TRUE(forEachArchiveEntry(
+        archive, [&](const ArchiveFileHeader& header) { names.push_back(header.name); }));
+    EXPECT_EQ(names, (std::vector<std::string>{longest, "after"}));
+    EXPECT_EQ(extract(archive, longest.c_str()).text(), "payload");
+    EXPECT_EQ(extract(archive, "after").text(), "next");
+}
+
+TEST(ArchiveLimits, LargestHeaderAtTheEndOfTheLargestArchiveReadsNoDataBeyondIt) {
+    // The first entry's packed size carries the walk to the last block of an
+    // archive of the largest size. Read in place, that block extracts; with the
+    // largest header size its data would lie past the end, where a 32-bit
+    // offset wraps round to the start (four zero bytes, as its CRC expects).
+    const auto large = mapLargestArchive();
+    if (!large)
+        GTEST_SKIP() << "no address space for a 4 GiB mapping";
+    ArchiveWriter writer;
+    writer.addStoredFile("skip", Bytes());
+    writer.addStoredFile("last", Bytes(4, 0));
+    const Bytes small = writer.finish();
+    const size_t lastBlock = dataOffsetOf(small, "last") - FILE_HEADER_SIZE;
+    const size_t lastSize = FILE_HEADER_SIZE + 4 + 4;
+    const size_t movedTo = MAX_ARCHIVE_SIZE - lastSize;
+    std::copy(small.begin(), small.begin() + lastBlock, large.get());
+    std::copy(small.begin() + lastBlock, small.begin() + lastBlock + lastSize,
+              large.get() + movedTo);
+    setField(large.get() + MARKER_SIZE + MAIN_HEADER_SIZE, PACKED_SIZE_FIELD, movedTo - lastBlock,
+             4);
+    ResourceArchive archive;
+    archive.data = large.get();
+    archive.size = static_cast<uint32_t>(MAX_ARCHIVE_SIZE);
+    ASSERT_EQ(extract(archive, "last").result, 1);
+    setField(large.get() + movedTo, HEADER_SIZE_FIELD, UINT16_MAX, 2);
+    EXPECT_EQ(extract(archive, "last").result, 0);
 }
 
 TEST(ArchiveListing, VisitsEveryFileBlockInOrder) {

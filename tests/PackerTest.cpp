@@ -394,6 +394,35 @@ TEST(PackerRoundTrip, BestEffortWritesMethod35AndPacksSmaller) {
     EXPECT_LT(headers[0].packedSize, Compressor(PackOptions{}).pack(text).data.size());
 }
 
+TEST(PackerLimits, NamesUpToTheLongestTheReaderKeeps) {
+    const std::string longest(MAX_NAME_SIZE, 'n');
+    ArchiveWriter writer;
+    EXPECT_TRUE(writer.addStoredFile(longest, Bytes{'a'}));
+    // One byte more, and the 70,000 letters that once wrapped the 16-bit header
+    // and name sizes: refused with the length in the reason, nothing added.
+    for (size_t size : {size_t{MAX_NAME_SIZE} + 1, size_t{70000}}) {
+        const std::string name(size, 'n');
+        EXPECT_NE(writer.refusal(name, 1, 1).find(std::to_string(size)), std::string::npos);
+        EXPECT_FALSE(writer.addStoredFile(name, Bytes{'b'}));
+        EXPECT_FALSE(writer.addDirectory(name));
+    }
+    const std::vector<ArchiveFileHeader> headers = headersOf(writer.finish());
+    ASSERT_EQ(headers.size(), 1u);
+    EXPECT_EQ(headers[0].name, longest);
+}
+
+TEST(PackerLimits, EntriesUnderFourGibibytesInAnArchiveTheReaderAddresses) {
+    ArchiveWriter writer;
+    EXPECT_EQ(writer.refusal("e", UINT32_MAX, 0), "");
+    EXPECT_NE(writer.refusal("e", uint64_t{UINT32_MAX} + 1, 0), "");
+    // With an entry in, the room left is what the bytes written leave: a block
+    // with a one-byte name and its data fill it exactly, one byte more does not.
+    ASSERT_TRUE(writer.addStoredFile("first", textLike(1000, 1)));
+    const uint64_t room = MAX_ARCHIVE_SIZE - writer.finish().size() - FILE_HEADER_SIZE - 1;
+    EXPECT_EQ(writer.refusal("e", room, room), "");
+    EXPECT_NE(writer.refusal("e", room + 1, room + 1), "");
+}
+
 TEST(PackerSize, RealWorldLikeInputsPackNoLargerThanZlibLevel9) {
     const Bytes source = sourceFileBytes();
     ASSERT_FALSE(source.empty());

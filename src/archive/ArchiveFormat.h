@@ -30,7 +30,11 @@ constexpr uint8_t METHOD_STORED = 0x30;
 constexpr uint8_t MIN_UNPACK_VERSION = 13;
 constexpr uint8_t MAX_UNPACK_VERSION = 20;
 
+// The longest name the reader keeps; a longer one is cut to this and cannot be
+// found under its own name.
 constexpr unsigned MAX_NAME_SIZE = 259;
+// The largest archive the reader can address: its offsets are 32 bits wide.
+constexpr uint64_t MAX_ARCHIVE_SIZE = UINT32_MAX;
 
 // The main header as read after the marker.
 struct ArchiveMainHeader {

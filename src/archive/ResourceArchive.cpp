@@ -126,7 +126,9 @@ BlockRead readArchiveBlock(ResourceArchive& archive, ArchiveBlock& block) {
             return BlockRead::BadHeader;
         }
         header.name[nameSize] = '\0';
-        block.dataOffset = start + header.headerSize;
+        // Near the end of the largest archive the sum passes 32 bits: kept at the
+        // end, the data is then missing rather than read from the start.
+        block.dataOffset = clampOffset(uint64_t{start} + header.headerSize, archive.size);
         archive.offset = block.dataOffset;
         return BlockRead::Found;
     }

@@ -45,6 +45,40 @@ done
 "$bin/glimmer-unpack" "$work/p.rar" | grep -q 'data\\c.txt .* 0x3[1-5] ok$' ||
   fail "the text entry is not packed"
 
+# Only what the archive can hold is written: the longest name the reader keeps
+# (259 bytes) goes in and comes out under that name; one byte more, the issue's
+# 70,000-letter name that wrapped the 16-bit size fields, and a (sparse) file of
+# 4 GiB are refused with status 1, naming the entry, before anything is written.
+longest=$(head -c 259 /dev/zero | tr '\0' n)
+"$bin/glimmer-pack" "$work/long.rar" "$longest=$work/a.txt" || fail "a 259-byte name"
+"$bin/glimmer-unpack" "$work/long.rar" "$longest" | cmp -s - "$work/a.txt" ||
+  fail "the entry with a 259-byte name"
+cp "$work/long.rar" "$work/kept.rar"
+truncate -s 4G "$work/huge.bin"
+for entry in "${longest}x=$work/a.txt" "$(head -c 70000 /dev/zero | tr '\0' n)=$work/a.txt" \
+    "huge=$work/huge.bin"; do
+  name=${entry%%=*}
+  for target in new.rar long.rar; do
+    "$bin/glimmer-pack" "$work/$target" "first=$work/a.txt" "$entry" 2>"$work/err"
+    [ $? -eq 1 ] || fail "an entry the archive cannot hold must give 1: ${name:0:40}"
+    grep -q "cannot add \"${name:0:20}.*no archive written" "$work/err" ||
+      fail "the refusal must name the entry: $(head -c 300 "$work/err")"
+  done
+  [ ! -e "$work/new.rar" ] || fail "a refused run left an archive: ${name:0:40}"
+  cmp -s "$work/long.rar" "$work/kept.rar" || fail "a refused run changed the archive"
+done
+rm "$work/huge.bin"
+
+# A write that fails midway (the file size limit) leaves neither a partial
+# archive nor a temporary file, and the archive that was there stays.
+(trap '' XFSZ; ulimit -f 1; exec "$bin/glimmer-pack" --store "$work/long.rar" "b=$work/b.bin") \
+    2>/dev/null && fail "a failed write must give 1"
+cmp -s "$work/long.rar" "$work/kept.rar" || fail "a failed write changed the archive"
+(trap '' XFSZ; ulimit -f 1; exec "$bin/glimmer-pack" --store "$work/cut.rar" "b=$work/b.bin") \
+    2>/dev/null && fail "a failed write must give 1"
+leftovers=$(find "$work" -name 'cut.rar*')
+[ -z "$leftovers" ] || fail "a failed write left $leftovers"
+
 if [ -f "$testdata/rar/rar202-comment-nopsw.rar" ]; then
   "$bin/glimmer-unpack" "$testdata/rar/rar202-comment-nopsw.rar" FILE1.TXT "$work/file1" ||
     fail "FILE1.TXT of a real archive"

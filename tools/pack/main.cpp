@@ -5,15 +5,26 @@
 // packing would not shrink them. --solid makes each packed entry continue the
 // one before; --audio uses the multimedia mode for every entry (otherwise it is
 // chosen where it packs smaller).
+// An entry the archive cannot hold (a name over 259 bytes, a file of 4 GiB or
+// more, an archive past 4 GiB) ends the run with status 1, and nothing is
+// written. The archive is written beside its place and renamed there whole.
 #include "ArchiveWriter.h"
+#include "archive/ArchiveFormat.h"
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
+
+struct EntryArgument {
+    std::string name;
+    std::string path;
+};
 
 int usage() {
     std::fprintf(stderr, "usage: glimmer-pack [--store] [--solid] [--audio] [-m5] ARCHIVE "
@@ -21,9 +32,18 @@ int usage() {
     return 2;
 }
 
-bool isDirectory(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+// The name as a message shows it: cut short when it is too long to read.
+std::string shownName(const std::string& name) {
+    constexpr size_t SHOWN = 60;
+    if (name.size() <= SHOWN)
+        return name;
+    return name.substr(0, SHOWN) + "... (" + std::to_string(name.size()) + " bytes)";
+}
+
+int refuse(const EntryArgument& entry, const std::string& reason) {
+    std::fprintf(stderr, "glimmer-pack: cannot add \"%s\" from %s: %s; no archive written\n",
+                 shownName(entry.name).c_str(), entry.path.c_str(), reason.c_str());
+    return 1;
 }
 
 bool readFile(const std::string& path, Bytes& bytes) {
@@ -34,11 +54,61 @@ bool readFile(const std::string& path, Bytes& bytes) {
     return !in.bad();
 }
 
-bool writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+// Writes the archive under a temporary name beside path and renames it into
+// place once it is whole; on any failure the temporary file is removed and
+// whatever was at path stays as it was.
+bool writeFileWhole(const std::string& path, const Bytes& bytes) {
+    const std::string temporary = path + "." + std::to_string(getpid()) + ".partial";
+    FILE* out = std::fopen(temporary.c_str(), "wbx");
+    if (!out)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    const bool closed = std::fclose(out) == 0;
+    if (written && closed && std::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    std::remove(temporary.c_str());
+    return false;
+}
+
+// Checks every entry before any is read or packed: its name, and its file's
+// size as far as the file system tells it. The sizes as packed are checked
+// again as each entry is added.
+int checkEntries(const std::vector<EntryArgument>& entries, const ArchiveWriter& writer) {
+    for (const EntryArgument& entry : entries) {
+        struct stat info {};
+        const uint64_t size =
+            stat(entry.path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : 0;
+        const std::string reason = writer.refusal(entry.name, size, 0);
+        if (!reason.empty())
+            return refuse(entry, reason);
+    }
+    return 0;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Reads and packs one entry and adds it, unless the archive cannot hold it.
+int addEntry(const EntryArgument& entry, bool store, Compressor& compressor,
+             ArchiveWriter& writer) {
+    const bool directory = isDirectory(entry.path);
+    Bytes data;
+    if (!directory && !readFile(entry.path, data)) {
+        std::fprintf(stderr, "glimmer-pack: cannot read %s\n", entry.path.c_str());
+        return 1;
+    }
+    PackedEntry packed =
+        directory || store ? PackedEntry{METHOD_STORED, false, data} : compressor.pack(data);
+    const std::string reason = writer.refusal(entry.name, data.size(), packed.data.size());
+    if (!reason.empty())
+        return refuse(entry, reason);
+    if (directory)
+        writer.addDirectory(entry.name);
+    else
+        writer.addFile(entry.name, data, std::move(packed));
+    return 0;
 }
 
 } // namespace
@@ -63,30 +133,23 @@ int main(int argc, char** argv) {
     if (argc - at < 2)
         return usage();
     const std::string archivePath = argv[at++];
-    ArchiveWriter writer(options.solid);
-    Compressor compressor(options);
+    std::vector<EntryArgument> entries;
     for (; at < argc; ++at) {
         const std::string argument = argv[at];
         const size_t equals = argument.find('=');
         if (equals == std::string::npos || equals == 0)
             return usage();
-        const std::string name = argument.substr(0, equals);
-        const std::string path = argument.substr(equals + 1);
-        if (isDirectory(path)) {
-            writer.addDirectory(name);
-            continue;
-        }
-        Bytes data;
-        if (!readFile(path, data)) {
-            std::fprintf(stderr, "glimmer-pack: cannot read %s\n", path.c_str());
-            return 1;
-        }
-        if (store)
-            writer.addStoredFile(name, data);
-        else
-            writer.addFile(name, data, compressor.pack(data));
+        entries.push_back({argument.substr(0, equals), argument.substr(equals + 1)});
     }
-    if (!writeFile(archivePath, writer.finish())) {
+    ArchiveWriter writer(options.solid);
+    if (checkEntries(entries, writer) != 0)
+        return 1;
+    Compressor compressor(options);
+    for (const EntryArgument& entry : entries) {
+        if (addEntry(entry, store, compressor, writer) != 0)
+            return 1;
+    }
+    if (!writeFileWhole(archivePath, writer.finish())) {
         std::fprintf(stderr, "glimmer-pack: cannot write %s\n", archivePath.c_str());
         return 1;
     }
