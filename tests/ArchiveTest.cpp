@@ -89,6 +89,16 @@ TEST(ArchiveLookup, NameFormsIgnoreCaseAndSeparators) {
     EXPECT_FALSE(archiveNamesMatch("data\\script.txt ", "DATA\\SCRIPT.TXT"));
 }
 
+TEST(ArchiveLookup, EveryLetterMatchesItsCapitalAndTheirNeighboursStayApart) {
+    const char* lower = "abcdefghijklmnopqrstuvwxyz";
+    const char* upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    EXPECT_TRUE(archiveNamesMatch(lower, upper));
+    EXPECT_TRUE(archiveNamesMatch(upper, lower));
+    // The characters just before and after each alphabet are not letters.
+    EXPECT_FALSE(archiveNamesMatch("`", "@"));
+    EXPECT_FALSE(archiveNamesMatch("{", "["));
+}
+
 TEST(ArchiveLookup, MissingNameAndMissingResourceFail) {
     const Bytes bytes = makeArchive();
     ResourceArchive archive = viewOf(bytes);

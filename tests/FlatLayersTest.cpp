@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -79,6 +81,27 @@ void expectFlatLayerAftermath() {
     EXPECT_EQ(matrixState(GL_MODELVIEW_MATRIX), IDENTITY);
     EXPECT_EQ(matrixState(GL_PROJECTION_MATRIX),
               (Matrix{2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1}));
+}
+
+// The view after the picture is drawn over the gradient as one plain quad,
+// sampled with the texture's own filters.
+Bytes plainQuadOverGradient(const char* picture) {
+    paintGradient();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    TextureCache::find(picture)->bind();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 1, 0, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glBegin(GL_QUADS);
+    emitUnitQuad();
+    glEnd();
+    glDisable(GL_BLEND);
+    return readPixels(0, 0, LayerTest::VIEW_WIDTH, LayerTest::VIEW_HEIGHT);
 }
 
 } // namespace
@@ -291,22 +314,7 @@ TEST_F(ImageLayerTest, DrawsExactlyThePlainQuadsPixelsAndKeepsScissorAndFilter) 
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
         EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR) << name;
 
-        paintGradient();
-        glDisable(GL_LIGHTING);
-        glDisable(GL_DEPTH_TEST);
-        TextureCache::find(name)->bind();
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, 1, 0, 1, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glBegin(GL_QUADS);
-        emitUnitQuad();
-        glEnd();
-        glDisable(GL_BLEND);
-        EXPECT_EQ(drawn, readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT)) << name;
+        EXPECT_EQ(drawn, plainQuadOverGradient(name)) << name;
     }
 
     ImageLayer layer;
@@ -319,6 +327,34 @@ TEST_F(ImageLayerTest, DrawsExactlyThePlainQuadsPixelsAndKeepsScissorAndFilter) 
     glGetIntegerv(GL_SCISSOR_BOX, box.data());
     EXPECT_EQ(box, (std::array<GLint, 4>{3, 4, 50, 60}));
     glDisable(GL_SCISSOR_TEST);
+}
+
+// A picture at least as large as the view on one side is drawn as the plain quad,
+// mipmapped: fine stripes across both sides that sampling level 0 alone would
+// alias. 256 x 64 is magnified only upwards.
+TEST_F(ImageLayerTest, PictureNotMagnifiedBothWaysIsThePlainMipmappedQuad) {
+    for (const auto& [width, height] : {std::pair{256, 256}, std::pair{256, 64}}) {
+        const std::string size = std::to_string(width) + "x" + std::to_string(height);
+        const std::string name = "data\\" + size + ".png";
+        Bytes stripes;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                stripes.insert(stripes.end(), {static_cast<unsigned char>((x + y) % 2 * 255),
+                                               static_cast<unsigned char>(x),
+                                               static_cast<unsigned char>(y % 3 * 120)});
+        addRgbPicture(name, width, height, stripes);
+        usePictures();
+        ImageLayer layer;
+        layer.setParamString(param::FILE, name);
+        paintGradient();
+        layer.render(0);
+        const Bytes drawn = readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
+        saveFramebuffer("image-layer-" + size, VIEW_WIDTH, VIEW_HEIGHT);
+        GLint filter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR) << size;
+        EXPECT_TRUE(drawn == plainQuadOverGradient(name.c_str())) << size;
+    }
 }
 
 class ImageScrollerTest : public PictureLayerTest {
@@ -357,6 +393,15 @@ TEST_F(ImageScrollerTest, BlinksForTheFirst21MsOfEvery100) {
     scroller.render(0);
     expectPixel(80, BLINKING_BAND_Y - 12, black, 0);
     expectPixel(80, BLINKING_BAND_Y + 12, black, 0);
+}
+
+TEST_F(ImageScrollerTest, DrawsWhateverShowSays) {
+    scroller.setParamInt(param::SHOW, 0);
+    EXPECT_NE(blinkingBandAt(0), black);
+    scroller.setParamFloat(param::BLNK, 1.0f);
+    clearTo(0, 0, 0);
+    scroller.render(0);
+    expectPixel(80, STEADY_BAND_Y, {0, 200, 0, 128}, 0);
 }
 
 TEST_F(ImageScrollerTest, ScrollsOneTextureWidthPerDivisor) {

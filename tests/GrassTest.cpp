@@ -283,3 +283,37 @@ TEST_F(GrassTest, MissingTextureIsReportedAndTheBladesDrawUntextured) {
     renderField(0);
     EXPECT_EQ(integerState(GL_TEXTURE_BINDING_2D), 0);
 }
+
+// Transparent blades (TRNS 1) are blended over whatever the depth buffer holds and
+// set depth writes back on and blending off; opaque ones (TRNS 0, the show's wire
+// grass) are depth-tested and drawn with the blending in force, which they leave.
+TEST_F(GrassTest, OnlyTransparentBladesIgnoreDepthAndSetItBack) {
+    addBladeTexture();
+    usePictures();
+    grass.load();
+    for (const int transparent : {1, 0}) {
+        grass.setParamInt(param::TRNS, transparent);
+        setClientView(VIEW_WIDTH, VIEW_HEIGHT);
+        // The depth buffer nearer than anything: depth-tested blades show nowhere.
+        glClearDepth(0.0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClearDepth(1.0);
+        glEnable(GL_DEPTH_TEST);
+        glDepthMask(GL_FALSE);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE);
+        grass.render(0);
+        bool drawn = false;
+        const Bytes view = readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
+        for (size_t at = 0; at < view.size(); at += 4)
+            drawn = drawn || view[at] || view[at + 1] || view[at + 2];
+        EXPECT_EQ(drawn, transparent != 0) << "TRNS " << transparent;
+        EXPECT_TRUE(enabled(GL_DEPTH_TEST)) << "TRNS " << transparent;
+        EXPECT_EQ(integerState(GL_DEPTH_WRITEMASK), transparent) << "TRNS " << transparent;
+        EXPECT_EQ(enabled(GL_BLEND), !transparent) << "TRNS " << transparent;
+        EXPECT_EQ(integerState(GL_BLEND_SRC), transparent ? GL_SRC_ALPHA : GL_ONE)
+            << "TRNS " << transparent;
+        EXPECT_EQ(integerState(GL_BLEND_DST), transparent ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE)
+            << "TRNS " << transparent;
+    }
+}

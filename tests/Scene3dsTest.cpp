@@ -6,12 +6,19 @@
 #include "effects/Anim3dsPlayer.h"
 #include "effects/Frustum.h"
 #include "platform/Platform.h"
+#include "textures/Texture.h"
+#include "textures/TextureCache.h"
 
 #include <GL/gl.h>
+#include <lib3ds/material.h>
+#include <lib3ds/mesh.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <set>
 
 namespace {
 
@@ -53,6 +60,71 @@ bool drawnIn(Column column) {
         if (band[i] > 8 || band[i + 1] > 8 || band[i + 2] > 8)
             return true;
     return false;
+}
+
+// The file names of a material's maps.
+struct Maps {
+    const char* first;
+    const char* second = "";
+    const char* opacity = "";
+};
+
+// Gem, one octahedron before the camera. The material "Gem" has the given maps,
+// "Blend" has texture map 2dunkelr.png; the mesh's first face wears the material
+// firstFace, the others otherFaces.
+Lib3dsFilePtr gem(const Maps& maps, const char* firstFace = "Gem", const char* otherFaces = "Gem") {
+    SceneBuilder scene(2, 2);
+    scene.addMaterial("Gem", maps.first);
+    scene.addMaterial("Blend", "2dunkelr.png");
+    scene.addMesh("Gem", octahedron(60.0f), otherFaces, {0, 0, 0});
+    scene.addObject("Gem", nullptr);
+    const auto fixed = [](Vec3 place) { return [place](float) { return place; }; };
+    scene.flyCamera(scene.addCamera("Camera01", 60.0f), fixed({0, -300, 0}), fixed({0, 0, 0}),
+                    [](float) { return 0.0f; });
+    Lib3dsFilePtr file = scene.finish();
+    Lib3dsMaterial* material = lib3ds_file_material_by_name(file.get(), "Gem");
+    std::strcpy(material->texture2_map.name, maps.second);
+    std::strcpy(material->opacity_map.name, maps.opacity);
+    std::strcpy(file->meshes->faceL[0].material, firstFace);
+    return file;
+}
+
+// What a node's list sets back when it starts from depth test and depth writes
+// off and blending and normalising on: each draw mode sets back a different part.
+// In order: depth test, depth writes, blending, normalising.
+using SetBack = std::array<bool, 4>;
+constexpr SetBack AFTER_MODE[4] = {
+    {false, false, true, true},  // 0: nothing
+    {true, true, false, true},   // 1: depth test and writes on, blending off
+    {false, false, false, true}, // 2: blending off
+    {false, false, true, false}, // 3: normalising off
+};
+
+void prepareSetBack() {
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_BLEND);
+    glEnable(GL_NORMALIZE);
+}
+
+SetBack setBack() {
+    return {enabled(GL_DEPTH_TEST), integerState(GL_DEPTH_WRITEMASK) == GL_TRUE, enabled(GL_BLEND),
+            enabled(GL_NORMALIZE)};
+}
+
+// The GL name of a picture the cache holds, 0 for none.
+GLint textureOf(const char* name) {
+    const Texture* texture = name ? TextureCache::find(name) : nullptr;
+    return texture ? static_cast<GLint>(texture->name()) : 0;
+}
+
+// The colours drawn over black.
+std::set<Bytes> colours(const Bytes& view) {
+    std::set<Bytes> found;
+    for (size_t at = 0; at < view.size(); at += 4)
+        if (view[at] || view[at + 1] || view[at + 2])
+            found.insert(Bytes(view.begin() + at, view.begin() + at + 4));
+    return found;
 }
 
 std::vector<float> nodeMatrices(Lib3dsNode* node) {
@@ -155,13 +227,11 @@ TEST_F(Scene3dsTest, DrawModesSetBackWhatTheyChange) {
         Scene3ds scene("data\\");
         ASSERT_TRUE(scene.load(path));
         scene.prebuildLists();
-        glEnable(GL_NORMALIZE);
+        prepareSetBack();
         draw(scene);
         EXPECT_TRUE(drawnIn(LEFT)) << texture;
-        EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST)) << texture;
-        EXPECT_FALSE(glIsEnabled(GL_BLEND)) << texture;
+        EXPECT_EQ(setBack(), AFTER_MODE[texture[0] - '0']) << texture;
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_CUBE_MAP)) << texture;
-        EXPECT_EQ(glIsEnabled(GL_NORMALIZE), texture[0] != '3') << texture;
         scene.releaseGlObjects();
     }
     // "1dunkelr.png" is not in the archive: the digit stays part of the name.
@@ -182,6 +252,114 @@ TEST_F(Scene3dsTest, TexturePathsThatDoNotFitTheirBufferFail) {
         EXPECT_EQ(message.find("Error: Could not load first texture map ('data\\___"), 0u);
     EXPECT_EQ(takeQuitCode(), -1);
     EXPECT_EQ(takeQuitCode(), -1);
+}
+
+TEST_F(Scene3dsTest, TheFirstFacesMaterialPicksTextureAndMode) {
+    struct Case {
+        const char* what;
+        Lib3dsFilePtr file;
+        int mode;
+        const char* texture;           // the picture bound, or none
+        const char* message = nullptr; // or none
+    };
+    Case cases[] = {
+        {"opacity map", gem({"2dunkelr.png", "", "dunkelr.png"}), 0, "data\\2dunkelr.png"},
+        {"opacity map, first map missing", gem({"1dunkelr.png", "", "dunkelr.png"}), 0, nullptr,
+         "Could not load first texture map (with opacity map) ('data\\1dunkelr.png') for 3ds "
+         "node Gem"},
+        {"second map", gem({"2dunkelr.png", "dunkelr.png"}), 2, "data\\dunkelr.png"},
+        {"second map alone", gem({"", "3dunkelr.png"}), 0, "data\\3dunkelr.png"},
+        {"second map missing", gem({"dunkelr.png", "nothing.png"}), 0, "data\\dunkelr.png",
+         "Could not load second texture map ('data\\nothing.png') for 3ds node Gem"},
+        {"other faces blended", gem({"dunkelr.png"}, "Gem", "Blend"), 0, "data\\dunkelr.png"},
+        {"first face blended", gem({"dunkelr.png"}, "Blend", "Gem"), 2, "data\\2dunkelr.png"},
+        {"first face without material", gem({"dunkelr.png"}, "", "Blend"), 0, nullptr},
+        {"first face's material unknown", gem({"dunkelr.png"}, "Glass", "Blend"), 0, nullptr},
+    };
+    for (Case& c : cases) {
+        Scene3ds scene("data\\");
+        ASSERT_TRUE(scene.load(saveTestScene(c.file.get(), "material.3ds"))) << c.what;
+        scene.prebuildLists();
+        glBindTexture(GL_TEXTURE_2D, 0);
+        prepareSetBack();
+        draw(scene);
+        EXPECT_EQ(setBack(), AFTER_MODE[c.mode]) << c.what;
+        EXPECT_EQ(integerState(GL_TEXTURE_BINDING_2D), textureOf(c.texture)) << c.what;
+        const std::vector<std::string> expected =
+            c.message ? std::vector<std::string>{std::string("Error: ") + c.message}
+                      : std::vector<std::string>{};
+        EXPECT_EQ(messages, expected) << c.what;
+        EXPECT_EQ(takeQuitCode(), c.message ? -1 : 1) << c.what;
+        messages.clear();
+        scene.releaseGlObjects();
+    }
+}
+
+// Without texels the list has no texture coordinates: every corner takes the
+// current one, so the node shows one colour of its texture, the one there.
+TEST_F(Scene3dsTest, MeshWithoutTexelsShowsTheTexelAtTheCurrentCoordinate) {
+    for (const bool texels : {true, false}) {
+        Lib3dsFilePtr file = gem({"donut.png"});
+        if (!texels)
+            lib3ds_mesh_free_texel_list(file->meshes);
+        Scene3ds scene("data\\");
+        ASSERT_TRUE(scene.load(saveTestScene(file.get(), "texels.3ds")));
+        ASSERT_EQ(scene.file()->meshes->texels, texels ? 6u : 0u);
+        scene.prebuildLists();
+        const auto drawnAt = [&](float s, float t) {
+            glBindTexture(GL_TEXTURE_2D, 0);
+            glTexCoord2f(s, t);
+            draw(scene);
+            EXPECT_EQ(integerState(GL_TEXTURE_BINDING_2D), textureOf("data\\donut.png"));
+            EXPECT_FALSE(enabled(GL_TEXTURE_COORD_ARRAY));
+            return colours(readPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT));
+        };
+        const std::set<Bytes> first = drawnAt(0.3f, 0.6f);
+        saveFramebuffer(texels ? "scene-texels" : "scene-no-texels", VIEW_WIDTH, VIEW_HEIGHT);
+        const std::set<Bytes> second = drawnAt(0.5f, 0.5f);
+        if (texels) {
+            EXPECT_GT(first.size(), 1u);
+            EXPECT_EQ(first, second);
+        } else {
+            EXPECT_EQ(first.size(), 1u);
+            EXPECT_EQ(second.size(), 1u);
+            EXPECT_NE(first, second);
+        }
+        scene.releaseGlObjects();
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+// lib3ds finds the camera and its target as two nodes of the camera's name; a
+// file may hold either alone.
+TEST_F(Scene3dsTest, WithoutTheCamerasOrTheTargetsNodeNothingIsDrawnOrSet) {
+    for (const Lib3dsNodeTypes missing : {LIB3DS_TARGET_NODE, LIB3DS_CAMERA_NODE}) {
+        Lib3dsFilePtr file = threeObjects(2);
+        Lib3dsNode* node = lib3ds_file_node_by_name(file.get(), "Camera01", missing);
+        ASSERT_TRUE(lib3ds_file_remove_node(file.get(), node));
+        lib3ds_node_free(node);
+        Scene3ds scene("data\\");
+        ASSERT_TRUE(scene.load(saveTestScene(file.get(), "one-camera-node.3ds"))) << missing;
+        scene.prebuildLists();
+        glMatrixMode(GL_MODELVIEW);
+        glTranslatef(1, 2, 3);
+        float projection[16];
+        float modelView[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+        glMatrixMode(GL_TEXTURE);
+        draw(scene);
+        EXPECT_EQ(integerState(GL_MATRIX_MODE), GL_TEXTURE) << missing;
+        glMatrixMode(GL_MODELVIEW);
+        float after[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, after);
+        EXPECT_TRUE(std::equal(after, after + 16, projection)) << missing;
+        glGetFloatv(GL_MODELVIEW_MATRIX, after);
+        EXPECT_TRUE(std::equal(after, after + 16, modelView)) << missing;
+        EXPECT_FALSE(drawnIn(LEFT) || drawnIn(MIDDLE) || drawnIn(RIGHT)) << missing;
+        glLoadIdentity();
+    }
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(Scene3dsTest, RealScenes) {
