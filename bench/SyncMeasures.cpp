@@ -9,8 +9,8 @@
 
 namespace {
 
-// Sizes noted less than this apart belong to one write of the driver's.
-constexpr uint64_t ONE_WRITE_US = 2000;
+// The driver writes a mixer buffer at a time, which may reach the file in parts.
+constexpr uint64_t BUFFER_BYTES = Music::OUTPUT_BUFFER_FRAMES * CHANNELS * sizeof(int16_t);
 // The offsets are summed up over spans of the music this long.
 constexpr double SECTION_MS = 30000.0;
 
@@ -84,23 +84,23 @@ double demoAt(const Timeline& timeline, uint64_t us) {
     return timeline.firstFrameDemoMs + demo;
 }
 
-// One offset for each buffer the driver wrote from the music's start on.
+// One offset for each buffer the driver wrote from the music's start on, timed
+// when the file has the whole buffer.
 std::vector<Offset> offsets(const Timeline& timeline, size_t musicStart) {
     std::vector<Offset> result;
     const uint64_t clockStartUs =
         timeline.frames.front().us - uint64_t(timeline.firstFrameDemoMs) * 1000;
     uint64_t bufferStart = 0;
-    const auto& sizes = timeline.fileSizes;
-    for (size_t i = 0; i < sizes.size(); ++i) {
-        if (i + 1 < sizes.size() && sizes[i + 1].us - sizes[i].us < ONE_WRITE_US)
-            continue; // the rest of this write comes next
+    for (const Reading& size : timeline.fileSizes) {
+        if (size.value % BUFFER_BYTES != 0)
+            continue; // the rest of this buffer comes next
         const size_t frame = bufferStart / (CHANNELS * sizeof(int16_t));
-        bufferStart = sizes[i].value;
+        bufferStart = size.value;
         if (frame < musicStart)
             continue;
-        const uint64_t at = sizes[i].us;
-        result.push_back({double(frame - musicStart) * 1000.0 / SAMPLE_RATE, demoAt(timeline, at),
-                          (double(at) - double(clockStartUs)) / 1000.0});
+        result.push_back({double(frame - musicStart) * 1000.0 / SAMPLE_RATE,
+                          demoAt(timeline, size.us),
+                          (double(size.us) - double(clockStartUs)) / 1000.0});
     }
     return result;
 }

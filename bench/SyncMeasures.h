@@ -2,12 +2,14 @@
 // frames' demo times and the audio file's growth against one real clock.
 #pragma once
 
+#include "script/Music.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-constexpr long SAMPLE_RATE = 44100;
-constexpr int CHANNELS = 2;
+constexpr long SAMPLE_RATE = Music::OUTPUT_RATE;
+constexpr int CHANNELS = Music::OUTPUT_CHANNELS;
 
 // A value noted at a moment of the real clock (microseconds).
 struct Reading {

@@ -17,10 +17,12 @@ public:
     // While easing, the clock gains or loses at most this share of real time
     // (a tenth: 100 ms a second), which the eye takes as smooth.
     static constexpr double EASING_RATE = 0.1;
-    // The music's position is judged over this many of its latest reports: a late
-    // report (the audio thread waited for the processor) only makes the music look
-    // behind, so the smallest difference among them is the truest.
-    static constexpr size_t REPORTS_JUDGED = 16;
+    // The music's position is judged over this many of its latest reports (about
+    // 190 ms of music): a late report (the audio thread waited for the processor)
+    // only makes the music look behind, so the smallest difference among them is
+    // the truest, while a lasting change (the output stalled) shows once it has
+    // lasted through them all.
+    static constexpr size_t REPORTS_JUDGED = 4;
 
     // Demo time 0 is at the reading now.
     void start(uint32_t now);

@@ -9,14 +9,11 @@
 
 namespace {
 
-constexpr int OUTPUT_RATE = 44100;
-constexpr int OUTPUT_CHANNELS = 2;
-constexpr int OUTPUT_BUFFER_SAMPLES = 2048;
 constexpr int PLAY_ONCE = 0;
 
 bool openDevice() {
-    return Mix_OpenAudio(OUTPUT_RATE, MIX_DEFAULT_FORMAT, OUTPUT_CHANNELS, OUTPUT_BUFFER_SAMPLES) ==
-           0;
+    return Mix_OpenAudio(Music::OUTPUT_RATE, MIX_DEFAULT_FORMAT, Music::OUTPUT_CHANNELS,
+                         Music::OUTPUT_BUFFER_FRAMES) == 0;
 }
 
 // A decoder over the bytes, which must outlive it; null when they cannot be played.

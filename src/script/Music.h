@@ -20,6 +20,11 @@ typedef struct _Mix_Music Mix_Music;
 
 class Music {
 public:
+    // The output asked for: 16-bit stereo at 44100 Hz, mixed a buffer of 2048
+    // sample frames (46 ms) at a time.
+    static constexpr int OUTPUT_RATE = 44100;
+    static constexpr int OUTPUT_CHANNELS = 2;
+    static constexpr int OUTPUT_BUFFER_FRAMES = 2048;
     // How long play waits for the first of the music to reach the device.
     static constexpr uint32_t FIRST_BUFFER_WAIT_MS = 500;
 
