@@ -6,6 +6,7 @@
 // one before; --audio uses the multimedia mode for every entry (otherwise it is
 // chosen where it packs smaller).
 #include "ArchiveWriter.h"
+#include "platform/StandardOptions.h"
 
 #include <cstdio>
 #include <fstream>
@@ -15,9 +16,13 @@
 
 namespace {
 
+const char* const USAGE =
+    "usage: glimmer-pack [--store] [--solid] [--audio] [-m5] ARCHIVE NAME=FILE...\n"
+    "Writes ARCHIVE with the entries in the order given, names as written; a FILE\n"
+    "that is a directory makes a directory entry.\n";
+
 int usage() {
-    std::fprintf(stderr, "usage: glimmer-pack [--store] [--solid] [--audio] [-m5] ARCHIVE "
-                         "NAME=FILE...\n");
+    std::fputs(USAGE, stderr);
     return 2;
 }
 
@@ -44,6 +49,9 @@ bool writeFile(const std::string& path, const Bytes& bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const int answered = answerStandardOptions(argc, argv, "glimmer-pack", USAGE);
+    if (answered >= 0)
+        return answered;
     PackOptions options;
     bool store = false;
     int at = 1;
