@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The release archive as a viewer gets it: made from the build, unpacked into
-# an empty folder, checked (every library the program and its bundled libraries
-# need is in the folder or on the system list, and the loader takes the bundled
-# ones from there), then run from another working directory under Xvfb with
-# SDL's disk audio driver: the question answered, the show on the screen and
-# the music playing, Escape ending it with exit status 0 (the escape scenario
-# of run_demo.sh). Faults the check must name: a missing scene, a missing
-# library, a program without its run path; and a build without the scenes
-# makes no archive.
+# an empty folder, checked (every library the program and its bundled
+# libraries need is in the folder or on the system list, and the loader takes
+# the bundled ones from there), then run from another working directory under
+# Xvfb with SDL's disk audio driver (the escape scenario of run_demo.sh): the
+# question answered, the screen not black 5 s into the show, the music
+# playing, Escape ending it with exit status 0. Faults the check must name: a
+# missing scene, a missing library, a program without its run path; and a
+# build without the scenes makes no archive.
 # Usage: release_archive.sh BUILD_DIR
 # Exit status 77 (skipped) when Xvfb is missing outside CI, after the checks.
 set -uo pipefail
