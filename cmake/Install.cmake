@@ -8,7 +8,14 @@ set(GLIMMER_PACKAGE_MAINTAINER
 
 install(TARGETS glimmerfell DESTINATION ${GLIMMER_DEMO_INSTALL_DIR} COMPONENT demo)
 install(FILES ${GLIMMER_SCENE_FILES} DESTINATION ${GLIMMER_SHARE_INSTALL_DIR}/data COMPONENT demo)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/glimmerfell.desktop
+# The desktop entry names the program by its installed path, which is known only
+# when installing (the prefix may be given then): games/ is on few PATHs.
+install(CODE "
+  set(GLIMMER_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${GLIMMER_DEMO_INSTALL_DIR}/glimmerfell\")
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/glimmerfell.desktop.in
+                 ${CMAKE_BINARY_DIR}/packaging/glimmerfell.desktop @ONLY)"
+        COMPONENT demo)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/glimmerfell.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT demo)
 install(FILES ${GLIMMER_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
         COMPONENT demo)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The Debian packages as cpack makes them from the build: their control fields
 # (Depends computed from the binaries, the tools depending on the demo at the
-# same version), every file where the layout puts it, and, unpacked with
-# dpkg-deb -x into a scratch root, the programs found there run from another
-# working directory: glimmer-studio renders a frame of a 3D scene, and the demo
-# plays under Xvfb as in the escape scenario of run_demo.sh (the scenes come
-# from the root's usr/share/glimmerfell/data).
+# same version), every file where the layout puts it, the desktop entry
+# starting the packaged program, and, unpacked with dpkg-deb -x into a scratch
+# root, the programs found there run from another working directory:
+# glimmer-studio renders a frame of a 3D scene, and the demo plays under Xvfb
+# as in the escape scenario of run_demo.sh (the scenes come from the root's
+# usr/share/glimmerfell/data).
 # Usage: deb_package.sh BUILD_DIR
 # Exit status 77 (skipped) when Xvfb is missing outside CI, after the checks.
 set -uo pipefail
@@ -58,6 +59,8 @@ while read -r file; do
     [ -f "$root/$file" ] || fail "$file is listed but not unpacked"
 done <"$scratch/listed"
 [ -x "$root/usr/games/glimmerfell" ] || fail "usr/games/glimmerfell is not executable"
+grep -qxF 'Exec="/usr/games/glimmerfell"' "$root/usr/share/applications/glimmerfell.desktop" ||
+    fail "the desktop entry does not start /usr/games/glimmerfell"
 
 mkdir "$scratch/elsewhere"
 (cd "$scratch/elsewhere" &&

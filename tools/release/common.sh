@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # sourced: its variables are used by the sourcing script
 # Shared by bundle.sh and check.sh (source it): what the release archive may
 # leave to the system, what it promises about the C library, and how a
 # binary's needs are read.
