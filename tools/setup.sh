@@ -19,6 +19,8 @@ PACKAGES=(
   sox libsox-fmt-mp3 xz-utils python3
   # bench/performance-report.sh: peak memory through GNU time.
   time
+  # The release: the Debian packages (dpkg-shlibdeps) and the archive's run paths.
+  dpkg-dev patchelf
 )
 
 missing=()

@@ -37,14 +37,20 @@ bool isReadable(const std::string& path) {
 }
 
 // Files on disk: "data\2" is data/2, looked up in the working directory first,
-// then beside the executable.
+// then beside the executable, then in the data folder of the install the
+// executable belongs to (share/glimmerfell beside its games or bin folder).
 std::string scenePath(const std::string& name) {
     std::string path = name;
     std::replace(path.begin(), path.end(), '\\', '/');
     if (path.empty() || path[0] == '/' || isReadable(path))
         return path;
-    const std::string beside = executableDirectory() + path;
-    return isReadable(beside) ? beside : path;
+    const std::string programDirectory = executableDirectory();
+    for (const char* folder : {"", GLIMMER_SHARE_FROM_PROGRAM}) {
+        const std::string candidate = programDirectory + folder + path;
+        if (isReadable(candidate))
+            return candidate;
+    }
+    return path;
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # End to end: the real program on a private X server, in one of these scenarios.
 #   escape           The start-up question answered No (Escape): the show puts
-#                    something on the screen within seconds, the music written
-#                    through SDL's disk audio driver sounds from its first second
-#                    on, and Escape ends the run with exit status 0.
+#                    something on the screen within seconds and the screen is
+#                    not black 5 s into the show, the music written through
+#                    SDL's disk audio driver sounds from its first second on,
+#                    and Escape ends the run with exit status 0.
 #   full_screen      Answered Yes (Return): the show's window asks the window
 #                    manager for full screen (Xvfb has no other modes to switch
 #                    to), the show runs, and Escape ends the run with 0.
@@ -77,6 +78,12 @@ expect_show_on_screen() {
     wait_for 80 screen_not_black || fail "the screen stayed black"
 }
 
+# Sleeps until $1 seconds have passed since the moment $2 (date +%s.%N).
+sleep_until() {
+    sleep "$(awk -v after="$1" -v since="$2" -v now="$(date +%s.%N)" \
+        'BEGIN { left = since + after - now; print (left > 0 ? left : 0) }')"
+}
+
 # Presses Escape in the show's window: the run must end with exit status 0.
 expect_escape_ends_it() {
     demo_running || fail "the program ended before Escape"
@@ -107,8 +114,11 @@ escape() {
     # output with two seconds of silence.
     wait_for 600 has_window "$question" && sleep 2
     answer_question Escape
+    local answered
+    answered=$(date +%s.%N)
     expect_show_on_screen
-    sleep 3 # the music plays a while
+    sleep_until 5 "$answered" # the music plays a while
+    screen_not_black || fail "the screen was black 5 s into the show"
     cp "$scratch/screen.png" "${GLIMMER_E2E_SCREENSHOT:-/dev/null}" 2>/dev/null
     expect_escape_ends_it
     local peak

@@ -10,6 +10,7 @@
 // written. The archive is written beside its place and renamed there whole.
 #include "ArchiveWriter.h"
 #include "archive/ArchiveFormat.h"
+#include "platform/StandardOptions.h"
 
 #include <cstdio>
 #include <fstream>
@@ -26,9 +27,13 @@ struct EntryArgument {
     std::string path;
 };
 
+const char* const USAGE =
+    "usage: glimmer-pack [--store] [--solid] [--audio] [-m5] ARCHIVE NAME=FILE...\n"
+    "Writes ARCHIVE with the entries in the order given, names as written; a FILE\n"
+    "that is a directory makes a directory entry.\n";
+
 int usage() {
-    std::fprintf(stderr, "usage: glimmer-pack [--store] [--solid] [--audio] [-m5] ARCHIVE "
-                         "NAME=FILE...\n");
+    std::fputs(USAGE, stderr);
     return 2;
 }
 
@@ -114,6 +119,9 @@ int addEntry(const EntryArgument& entry, bool store, Compressor& compressor,
 } // namespace
 
 int main(int argc, char** argv) {
+    const int answered = answerStandardOptions(argc, argv, "glimmer-pack", USAGE);
+    if (answered >= 0)
+        return answered;
     PackOptions options;
     bool store = false;
     int at = 1;

@@ -3,11 +3,15 @@
 //   capture  the whole show as an MP4 video with its soundtrack
 //   play     the show in a window, with pause, seeking, script reload and an overlay
 // Exit status: 0 done, 1 stopped early (the reason on standard error), 2 bad usage.
+#include "platform/StandardOptions.h"
 #include "studio/Commands.h"
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    const int answered = answerStandardOptions(argc, argv, "glimmer-studio", studioUsage());
+    if (answered >= 0)
+        return answered;
     StudioOptions options;
     std::string error;
     if (!parseStudioOptions(argc, argv, options, error)) {

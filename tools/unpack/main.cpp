@@ -4,6 +4,7 @@
 // Exit status: 0 success, 1 entry cannot be extracted or archive damaged, 2 bad
 // usage.
 #include "platform/EmbeddedArchive.h"
+#include "platform/StandardOptions.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,9 +15,25 @@
 
 namespace {
 
+const char* const USAGE =
+    "usage: glimmer-unpack ARCHIVE|--embedded [NAME [OUT]]\n"
+    "Lists the entries of ARCHIVE and checks their CRCs, or extracts the entry NAME\n"
+    "to OUT (standard output without OUT). --embedded: the archive built into the\n"
+    "program.\n";
+
 int usage() {
-    std::fprintf(stderr, "usage: glimmer-unpack ARCHIVE|--embedded [NAME [OUT]]\n");
+    std::fputs(USAGE, stderr);
     return 2;
+}
+
+// An argument that looks like an option and is none: --embedded is the only
+// one, in the archive's place.
+bool unknownOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--", 2) == 0 && (i > 1 || std::strcmp(argv[i], "--embedded")))
+            return true;
+    }
+    return false;
 }
 
 bool openArchive(const char* path, std::vector<unsigned char>& storage, ResourceArchive& archive) {
@@ -88,7 +105,10 @@ int extractEntry(ResourceArchive& archive, const char* name, const char* outPath
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 4)
+    const int answered = answerStandardOptions(argc, argv, "glimmer-unpack", USAGE);
+    if (answered >= 0)
+        return answered;
+    if (argc < 2 || argc > 4 || unknownOption(argc, argv))
         return usage();
     std::vector<unsigned char> storage;
     ResourceArchive archive;

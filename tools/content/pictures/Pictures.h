@@ -53,4 +53,7 @@ Canvas donutGlaze();
 enum class CubeFace { PositiveX, NegativeX, PositiveY, NegativeY, PositiveZ, NegativeZ };
 Canvas lavaFace(CubeFace face);
 
+// The program's icon for desktops, made from the butterfly and the lava.
+Canvas icon();
+
 } // namespace pictures

@@ -1,6 +1,7 @@
 // glimmer-pictures OUTDIR FONTDIR [FILE...]
-// Writes the show's pictures (all of them, or the files named) into OUTDIR,
-// setting text with the DejaVu faces found in FONTDIR.
+// Writes the show's pictures and the program's icon, glimmerfell.png (all of
+// them, or the files named), into OUTDIR, setting text with the DejaVu faces
+// found in FONTDIR.
 #include "Pictures.h"
 #include "PngWriter.h"
 
@@ -56,6 +57,7 @@ const std::vector<Picture>& showPictures() {
         {"cred.png", Channels::Rgba, creditsCard},
         {"greetings.png", Channels::Rgba, greetingsCard},
         {"outro.png", Channels::Rgba, outroCard},
+        {"glimmerfell.png", Channels::Rgba, withoutFonts<icon>},
     };
     return list;
 }

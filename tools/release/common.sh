@@ -1,0 +1,57 @@
+# shellcheck shell=bash disable=SC2034  # sourced: its variables are used by the sourcing script
+# Shared by bundle.sh and check.sh (source it): what the release archive may
+# leave to the system, what it promises about the C library, and how a
+# binary's needs are read.
+
+# Libraries the archive leaves to the system: the C library, the C++ runtime,
+# OpenGL, X11 and Wayland with the graphics drivers' buffers, the sound
+# server's client with what it links everywhere (libsndfile, the session bus),
+# GLib and zlib. A desktop Linux has every one of them; any other library the
+# program or a bundled library needs is bundled in lib/.
+SYSTEM_LIBRARIES=(
+    ld-linux-x86-64.so.2 libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1
+    libstdc++.so.6 libgcc_s.so.1
+    libOpenGL.so.0 libGL.so.1 libGLX.so.0 libGLdispatch.so.0 libEGL.so.1
+    libX11.so.6 libXext.so.6 libXcursor.so.1 libXi.so.6 libXfixes.so.3 libXrandr.so.2
+    libwayland-client.so.0 libwayland-cursor.so.0 libwayland-egl.so.1 libxkbcommon.so.0
+    libdrm.so.2 libgbm.so.1
+    libasound.so.2 libpulse.so.0 libpulse-simple.so.0 libsndfile.so.1 libdbus-1.so.3
+    libglib-2.0.so.0 libgobject-2.0.so.0 libgmodule-2.0.so.0
+    libz.so.1
+)
+
+# The newest C library and C++ runtime the release may need (README.txt states
+# them): the highest GLIBC_ and GLIBCXX_ symbol versions of the program and the
+# bundled libraries must not exceed them.
+GLIBC_MINIMUM=2.34
+GLIBCXX_MINIMUM=3.4.29
+
+is_system_library() {
+    local system
+    for system in "${SYSTEM_LIBRARIES[@]}"; do
+        [ "$system" = "$1" ] && return 0
+    done
+    return 1
+}
+
+# The sonames a binary names as needed, one a line.
+needed_libraries() {
+    readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'
+}
+
+# The highest version of the symbol-version family $1 (GLIBC or GLIBCXX) that
+# the binaries given after it need; empty when none.
+highest_version() {
+    local family=$1
+    shift
+    objdump -T "$@" | grep -o "(${family}_[0-9.]*)" | tr -d '()' | sed "s/^${family}_//" |
+        sort -uV | tail -n1
+}
+
+# True when version $1 is at most version $2.
+version_at_most() {
+    [ "$(printf '%s\n%s\n' "$1" "$2" | sort -V | head -n1)" = "$1" ]
+}
+
+# The show's 3D scenes, which the archive carries in data/.
+SCENES=(data/2 data/donut.3ds)
