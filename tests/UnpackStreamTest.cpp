@@ -305,6 +305,116 @@ TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {
     EXPECT_EQ(wrong, 0u);
 }
 
+TEST(UnpackStream, AMatchThatWouldReachUnflushedBytesWaitsForTheFlush) {
+    // Bytes i % 100: 100 literals, matches of 258 at distance 100, then matches
+    // of the longest length, 260, at a distance of 262200 (a multiple of 100).
+    // The counts are chosen so that one 260-byte match comes when the write
+    // position is exactly 260 bytes behind the unflushed start of the window:
+    // only a flush before it keeps those bytes.
+    StreamWriter stream;
+    std::map<unsigned, unsigned char> coded = {{REPEAT_LAST_MATCH, 7}, {297, 7}};
+    for (unsigned literal = 0; literal < 100; ++literal)
+        coded[literal] = 7;
+    stream.normalTables(lengthsOf(MAIN_SYMBOLS, coded),
+                        lengthsOf(DISTANCE_SYMBOLS, {{13, 1}, {36, 1}}), NO_CODES_28);
+    for (unsigned literal = 0; literal < 100; ++literal)
+        stream.symbol(literal);
+    auto longestMatch = [&](unsigned distanceSlot, unsigned distanceExtra) {
+        stream.symbol(297);
+        stream.bits.put(31, 5); // length 224 + 3 + 31, plus the far bonus
+        stream.distanceSymbol(distanceSlot);
+        stream.bits.put(distanceExtra, DISTANCE_EXTRA_BITS[distanceSlot]);
+    };
+    const unsigned nearMatches = 1092, farMatches = 2951;
+    longestMatch(13, 3); // distance 96 + 1 + 3, length 258
+    for (unsigned i = 1; i < nearMatches; ++i)
+        stream.symbol(REPEAT_LAST_MATCH);
+    longestMatch(36, 55); // distance 262144 + 1 + 55, length 260
+    for (unsigned i = 1; i < farMatches; ++i)
+        stream.symbol(REPEAT_LAST_MATCH);
+    uint32_t size = 100 + 258 * nearMatches + MAX_MATCH_LENGTH * farMatches;
+    // The third far match from the end starts 260 bytes behind the window's end.
+    ASSERT_EQ(WINDOW_SIZE - (100 + 258 * nearMatches + MAX_MATCH_LENGTH * (farMatches - 3)),
+              MAX_MATCH_LENGTH);
+    for (; size % 32 != 0; ++size)
+        stream.symbol(size % 100);
+
+    const Unpacked out = unpack(stream.bits.bytes(), size);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    ASSERT_EQ(out.text.size(), size);
+    size_t wrong = 0;
+    for (size_t i = 0; i < size; ++i)
+        wrong += static_cast<unsigned char>(out.text[i]) != i % 100;
+    EXPECT_EQ(wrong, 0u);
+}
+
+TEST(UnpackStream, TheLastSymbolIsReadOnlyWithFiveBytesLeft) {
+    // An entry of "AAAA" that ends on a byte boundary, followed by `left` bytes
+    // that start with the table switch and then read as a set that clears every
+    // length. A solid entry of zero bits after it decodes "A"s with the entry's
+    // own tables, or zeros once the switch was read.
+    for (const unsigned left : {4u, 5u}) {
+        StreamWriter first;
+        first.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 1}, {NEW_TABLES, 1}}), NO_CODES_48,
+                           NO_CODES_28);
+        first.literals("AAAA");
+        ASSERT_EQ(first.bits.bitCount() % 8, 0u);
+        Bytes packed = first.bits.bytes();
+        packed.push_back(0x80); // the switch, code 1
+        packed.resize(packed.size() + left - 1, 0);
+
+        Unpackers state;
+        EXPECT_EQ(unpack(state, packed, 4).text, "AAAA");
+        const Unpacked out = unpack(state, Bytes(6, 0), 3, true);
+        EXPECT_EQ(out.result, UnpackResult::Complete);
+        EXPECT_EQ(out.text, left >= 5 ? std::string(3, '\0') : "AAA") << left << " bytes left";
+    }
+}
+
+TEST(UnpackStream, ZeroRunsCutAtTheLengthCountLeaveTheLengthsBehindIt) {
+    // Two audio channels set lengths up to 513; normal tables that keep them as
+    // their base end in a zero run that would reach past 374; two audio channels
+    // then keep every length, and channel 1 decodes with the codes it had at
+    // 385 (0x80) and 513 (the switch), which the cut run left alone.
+    StreamWriter stream;
+    const Bytes channel0 = lengthsOf(AUDIO_SYMBOLS, {{0x10, 1}, {AUDIO_NEW_TABLES, 1}});
+    const Bytes channel1 = lengthsOf(AUDIO_SYMBOLS, {{0x80, 2}, {AUDIO_NEW_TABLES, 2}});
+    stream.audioTables({channel0, channel1});
+    stream.audioSymbol(0, 0x10);
+    stream.audioSymbol(1, 0x80);
+    stream.audioSymbol(0, AUDIO_NEW_TABLES);
+
+    // Normal tables as deltas to the audio lengths: 'A' and the switch, which
+    // becomes channel 1's symbol 12 in the audio set after it.
+    Bytes previous = channel0;
+    previous.insert(previous.end(), channel1.begin(), channel1.end());
+    const Bytes normal = lengthsOf(MAIN_SYMBOLS, {{'A', 1}, {NEW_TABLES, 1}});
+    stream.bits.put(1, 2); // normal mode, keep the lengths
+    stream.preCodeHeader();
+    const unsigned runStart = NORMAL_TABLE_LENGTHS - 14;
+    for (unsigned i = 0; i < runStart; ++i)
+        stream.delta(((i < MAIN_SYMBOLS ? normal[i] : 0) - previous[i]) & 15);
+    stream.zeroRun(138);
+    stream.main = canonicalCodes(normal);
+    stream.literals("A");
+    stream.symbol(NEW_TABLES);
+
+    stream.bits.put(0xD, 4); // audio mode, keep the lengths, two channels
+    stream.preCodeHeader();
+    for (unsigned i = 0; i < 2 * AUDIO_SYMBOLS; ++i)
+        stream.delta(0);
+    // Channel 0: 'A' alone, code 0. Channel 1: 12 (0), 0x80 (10), the switch (11).
+    stream.bits.put(0, 1);
+    stream.bits.put(2, 2);
+
+    // With zero weights a channel's byte is its last byte minus the delta.
+    const Unpacked out = unpack(stream.bits.bytes(), 5);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    EXPECT_EQ(out.text, std::string("\xF0\x80"
+                                    "A\xAF\0",
+                                    5));
+}
+
 namespace {
 
 // The byte that the packer's predictor, a separate implementation, turns into
