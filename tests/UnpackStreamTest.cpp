@@ -67,6 +67,30 @@ StreamWriter abcdStream() {
     return stream;
 }
 
+// Literals A..D, the repeat of the last match and long matches of the longest
+// length slot at any distance (every distance slot has a code).
+StreamWriter farMatchStream() {
+    StreamWriter stream;
+    stream.normalTables(
+        lengthsOf(MAIN_SYMBOLS,
+                  {{'A', 3}, {'B', 3}, {'C', 3}, {'D', 3}, {REPEAT_LAST_MATCH, 2}, {297, 2}}),
+        Bytes(DISTANCE_SYMBOLS, 6), NO_CODES_28);
+    return stream;
+}
+
+// A long match of 224 + 3 + extra bytes at distance; returns its length, which
+// the far bonus makes longer.
+uint32_t longMatch(StreamWriter& stream, uint32_t distance, unsigned extra) {
+    stream.symbol(297);
+    stream.bits.put(extra, 5);
+    unsigned slot = DISTANCE_SYMBOLS - 1;
+    while (DISTANCE_BASES[slot] + 1 > distance)
+        --slot;
+    stream.distanceSymbol(slot);
+    stream.bits.put(distance - 1 - DISTANCE_BASES[slot], DISTANCE_EXTRA_BITS[slot]);
+    return 227 + extra + longLengthBonus(distance);
+}
+
 } // namespace
 
 TEST(UnpackStream, DistanceOneRepeatsTheLastByte) {
@@ -272,6 +296,83 @@ TEST(UnpackStream, SolidEntryContinuesWindowAndTables) {
 
     // Without the solid flag the entry reads its own tables and clears the window.
     EXPECT_NE(unpack(state, second.bits.bytes(), 11).text, out.text);
+}
+
+TEST(UnpackStream, SolidEntriesGrowTheWindowKeepingWhatCameBefore) {
+    // A 4-byte entry, then a solid one of 70,000 bytes and one of 1.2 MB, each
+    // needing a larger window than the one before: matches from before the
+    // call's first byte (some by more than the window then holds) and back to
+    // that byte, and repeats until the last entry wraps the full window.
+    StreamWriter stream = farMatchStream();
+    uint32_t position = 0;
+    auto match = [&](uint32_t distance, unsigned extra) {
+        const uint32_t length = longMatch(stream, distance, extra);
+        position += length;
+        return length;
+    };
+    // An entry's stream, the first with the tables, and its size.
+    auto entry = [&](auto&& write) {
+        const uint32_t start = position;
+        write();
+        const auto packed = std::make_pair(stream.bits.bytes(), position - start);
+        stream.bits = BitWriter();
+        return packed;
+    };
+    const auto first = entry([&] {
+        stream.literals("ABCD");
+        position += 4;
+    });
+    const auto second = entry([&] {
+        match(6, 31); // two clear bytes before "ABCD", then again
+        const uint32_t length = match(position, 31);
+        while (position < 70000) {
+            stream.symbol(REPEAT_LAST_MATCH);
+            position += length;
+        }
+        match(300000, 31); // clear bytes only, more than the window holds back
+    });
+    const auto third = entry([&] {
+        const uint32_t length = match(position, 0);
+        while (position < 1200000) {
+            stream.symbol(REPEAT_LAST_MATCH);
+            position += length;
+        }
+        match(WINDOW_SIZE, 31);
+    });
+
+    Unpackers state;
+    EXPECT_EQ(unpack(state, first.first, first.second).text, "ABCD");
+    const Unpacked two = unpack(state, second.first, second.second, true);
+    EXPECT_EQ(two.result, UnpackResult::Complete);
+    EXPECT_EQ(two.text.substr(0, 8), std::string("\0\0ABCD\0\0", 8));
+    EXPECT_EQ(two.text.substr(258, 8), std::string("ABCD\0\0AB", 8));
+    EXPECT_EQ(two.text.substr(two.text.size() - 260), std::string(260, '\0'));
+    const Unpacked three = unpack(state, third.first, third.second, true);
+    EXPECT_EQ(three.result, UnpackResult::Complete);
+    EXPECT_EQ(three.text.substr(0, 4), "ABCD");
+}
+
+TEST(UnpackStream, AnEntryRunningPastItsSizeLeavesTheCallsFirstBytes) {
+    // "ABCD", then matches of 258 at distance 1 past the entry's size, which
+    // lies just below a size a window may have: nothing is written, and a solid
+    // entry after it still finds "ABCD" at the call's first byte.
+    for (const uint32_t size : {4000u, 4090u, 65500u, 131000u}) {
+        StreamWriter first = farMatchStream();
+        first.literals("ABCD");
+        uint32_t position = 4;
+        while (position < size)
+            position += longMatch(first, 1, 31);
+        StreamWriter second = first;
+        second.bits = BitWriter();
+        const uint32_t length = longMatch(second, position, 31); // from the call's first byte
+
+        Unpackers state;
+        const Unpacked out = unpack(state, first.bits.bytes(), size);
+        EXPECT_EQ(out.result, UnpackResult::OutputOverrun) << size;
+        EXPECT_EQ(out.text, "") << size;
+        EXPECT_EQ(unpack(state, second.bits.bytes(), length, true).text.substr(0, 4), "ABCD")
+            << size;
+    }
 }
 
 TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {

@@ -11,15 +11,24 @@ namespace {
 // bits, distance code and distance extra bits.
 constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
 
-// Copies length bytes from distance back, as if byte by byte, so an overlapping
-// copy repeats the bytes just written; a distance of 0 rewrites bytes in place.
-// Returns the new write position.
-uint32_t copyMatch(unsigned char* window, uint32_t target, uint32_t distance, uint32_t length) {
-    const uint32_t source = (target - distance) & WINDOW_MASK;
-    if (target + length > WINDOW_SIZE || source + length > WINDOW_SIZE) {
+// Copies length bytes from distance back in a window of mask + 1 bytes, as if
+// byte by byte, so an overlapping copy repeats the bytes just written; a distance
+// of 0 rewrites bytes in place. Returns the new write position.
+uint32_t copyMatch(unsigned char* window, uint32_t mask, uint32_t target, uint32_t distance,
+                   uint32_t length) {
+    const uint32_t size = mask + 1;
+    if (distance > size) {
+        // Only a window smaller than the format's, which never wraps, is passed
+        // a distance beyond its size: the match starts before the first byte of
+        // the call and ends before it comes round to it, in bytes still clear.
+        std::memset(window + target, 0, length);
+        return target + length;
+    }
+    const uint32_t source = (target - distance) & mask;
+    if (target + length > size || source + length > size) {
         for (uint32_t i = 0; i < length; ++i)
-            window[(target + i) & WINDOW_MASK] = window[(source + i) & WINDOW_MASK];
-        return (target + length) & WINDOW_MASK;
+            window[(target + i) & mask] = window[(source + i) & mask];
+        return (target + length) & mask;
     }
     unsigned char* out = window + target;
     const unsigned char* from = window + source;
@@ -45,19 +54,15 @@ void UnpackState::FreeWindow::operator()(unsigned char* window) const {
 }
 
 std::unique_ptr<UnpackState> UnpackState::create() {
-    std::unique_ptr<UnpackState> state(new (std::nothrow) UnpackState());
-    if (!state)
-        return nullptr;
-    // calloc: a fresh window is already clear.
-    state->window_.reset(static_cast<unsigned char*>(std::calloc(WINDOW_SIZE, 1)));
-    if (!state->window_)
-        return nullptr;
-    return state;
+    return std::unique_ptr<UnpackState>(new (std::nothrow) UnpackState());
 }
 
 UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t packedSize,
                                       uint32_t unpackedSize, bool solid, unsigned char* output,
                                       uint32_t& outputCount) {
+    const bool continues = solid && started_;
+    if (!reserveWindow(continues ? writePosition_ : 0, unpackedSize))
+        return UnpackResult::OutOfMemory;
     input_.reset(packed, packedSize);
     output_ = output;
     outputSize_ = unpackedSize;
@@ -88,6 +93,36 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
     return incomplete ? UnpackResult::InputExhausted : UnpackResult::Complete;
 }
 
+// A window of the format's size, 1 MiB, holds everything a match can reach. A
+// call that unpacks less needs only as much as it writes: with room for what the
+// entry writes past its size (a last match) and for the flush margin behind it,
+// such a window never wraps and never flushes before the entry's end, and a
+// match that reaches before the call's first byte reads clear bytes, as it would
+// in the full window. The window grows for a solid entry that needs more,
+// keeping what the call has written, which lies at the same places in the larger
+// window. kept: bytes the entry goes on from.
+bool UnpackState::reserveWindow(uint32_t kept, uint32_t entrySize) {
+    const uint64_t need = uint64_t{kept} + entrySize + MAX_MATCH_LENGTH + FLUSH_MARGIN;
+    uint32_t size = MIN_WINDOW_SIZE;
+    while (size < need && size < WINDOW_SIZE)
+        size *= 2;
+    if (size <= windowSize_)
+        return true;
+    // calloc: a fresh window is already clear.
+    std::unique_ptr<unsigned char, FreeWindow> grown(
+        static_cast<unsigned char*>(std::calloc(size, 1)));
+    if (!grown)
+        return false;
+    if (kept > 0)
+        std::memcpy(grown.get(), window_.get(), kept);
+    else
+        writePosition_ = flushPosition_ = 0;
+    windowWrapped_ = false;
+    window_ = std::move(grown);
+    windowSize_ = size;
+    return true;
+}
+
 void UnpackState::startEntry(bool solid) {
     if (solid && started_)
         return; // goes on with the state and tables the previous entry left
@@ -106,7 +141,7 @@ void UnpackState::startEntry(bool solid) {
 
 // Only what was written since the last clear needs clearing again.
 void UnpackState::clearWindow() {
-    const uint32_t dirty = windowWrapped_ ? WINDOW_SIZE : writePosition_;
+    const uint32_t dirty = windowWrapped_ ? windowSize_ : writePosition_;
     std::memset(window_.get(), 0, dirty);
     writePosition_ = 0;
     flushPosition_ = 0;
@@ -177,8 +212,8 @@ void UnpackState::buildDecoders(unsigned lengthCount) {
 
 // Bytes that may still be written before a flush is due (see flushDue).
 int64_t UnpackState::flushRoom() const {
-    const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
-    return int64_t{gap == 0 ? WINDOW_SIZE : gap} - FLUSH_MARGIN;
+    const uint32_t gap = (flushPosition_ - writePosition_) & windowMask();
+    return int64_t{gap == 0 ? windowSize_ : gap} - FLUSH_MARGIN;
 }
 
 // Stores the state a decoding run kept in locals. The input comes by value so
@@ -197,6 +232,7 @@ void UnpackState::endRun(BitInput input, uint32_t write, int64_t left) {
 // lives in locals for the run.
 void UnpackState::decodeNormalRun() {
     unsigned char* const window = window_.get();
+    const uint32_t mask = windowMask();
     BitInput in = input_;
     uint32_t write = writePosition_;
     int64_t left = outputLeft_;
@@ -219,7 +255,7 @@ void UnpackState::decodeNormalRun() {
         const unsigned symbol = mainDecoder_.decode(in);
         if (symbol < REPEAT_LAST_MATCH) {
             window[write] = static_cast<unsigned char>(symbol);
-            write = (write + 1) & WINDOW_MASK;
+            write = (write + 1) & mask;
             --left;
             --room;
             continue;
@@ -255,7 +291,7 @@ void UnpackState::decodeNormalRun() {
         recentDistances_[recentCount_++ & 3] = distance;
         lastDistance_ = distance;
         lastLength_ = length;
-        write = copyMatch(window, write, distance, length) & WINDOW_MASK;
+        write = copyMatch(window, mask, write, distance, length) & mask;
         left -= length;
         room -= length;
     }
@@ -273,11 +309,11 @@ void UnpackState::decodeAudioRun() {
     int64_t left = outputLeft_;
     int64_t room = flushRoom();
     while (left >= 0 && room >= 0 && !in.exhausted()) {
-        const int64_t batch = std::min({left + 1, room + 1, int64_t{WINDOW_SIZE - write},
+        const int64_t batch = std::min({left + 1, room + 1, int64_t{windowSize_ - write},
                                         static_cast<int64_t>(in.bitsLeft() / MAX_CODE_LENGTH) + 1});
         const uint32_t count =
             decodeAudioBatch(in, window_.get() + write, static_cast<uint32_t>(batch));
-        write = (write + count) & WINDOW_MASK;
+        write = (write + count) & windowMask();
         left -= count;
         room -= count;
         if (count == batch)
@@ -391,20 +427,20 @@ void UnpackState::finishEntry() {
 // Due when the write position has come within FLUSH_MARGIN bytes behind the
 // unflushed bytes, so that no match can overwrite them.
 bool UnpackState::flushDue() const {
-    const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
+    const uint32_t gap = (flushPosition_ - writePosition_) & windowMask();
     return gap != 0 && gap < FLUSH_MARGIN;
 }
 
 // Moves the bytes written since the last flush to the output, unless they would
 // not fit: then nothing is written and the entry ends as overrun.
 void UnpackState::flush() {
-    const uint32_t count = (writePosition_ - flushPosition_) & WINDOW_MASK;
+    const uint32_t count = (writePosition_ - flushPosition_) & windowMask();
     if (output_ && count != 0) {
         if (uint64_t{*outputCount_} + count > outputSize_) {
             overrun_ = true;
             outputLeft_ = -1;
         } else {
-            const uint32_t first = std::min(count, WINDOW_SIZE - flushPosition_);
+            const uint32_t first = std::min(count, windowSize_ - flushPosition_);
             unsigned char* out = output_ + *outputCount_;
             std::memcpy(out, window_.get() + flushPosition_, first);
             std::memcpy(out + first, window_.get(), count - first);
