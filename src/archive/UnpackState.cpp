@@ -13,17 +13,12 @@ constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
 
 // Copies length bytes from distance back in a window of mask + 1 bytes, as if
 // byte by byte, so an overlapping copy repeats the bytes just written; a distance
-// of 0 rewrites bytes in place. Returns the new write position.
-uint32_t copyMatch(unsigned char* window, uint32_t mask, uint32_t target, uint32_t distance,
-                   uint32_t length) {
+// of 0 rewrites bytes in place. Returns the new write position. Inlined into the
+// decoding loop, where it runs for every match.
+inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, uint32_t mask,
+                                                         uint32_t target, uint32_t distance,
+                                                         uint32_t length) {
     const uint32_t size = mask + 1;
-    if (distance > size) {
-        // Only a window smaller than the format's, which never wraps, is passed
-        // a distance beyond its size: the match starts before the first byte of
-        // the call and ends before it comes round to it, in bytes still clear.
-        std::memset(window + target, 0, length);
-        return target + length;
-    }
     const uint32_t source = (target - distance) & mask;
     if (target + length > size || source + length > size) {
         for (uint32_t i = 0; i < length; ++i)
@@ -47,11 +42,29 @@ uint32_t copyMatch(unsigned char* window, uint32_t mask, uint32_t target, uint32
     return target + length;
 }
 
+// A match in a window that has not come round yet whose source lies before the
+// window's first byte (or, for distance 0, at the byte it writes): the bytes
+// there are clear, as the format's window starts, and the match reads zeros
+// until its source comes to the first byte. The window itself is not cleared:
+// nothing reads it beyond what was written. Rare, and kept out of line so that
+// the match copy is inlined in the decoding loop.
+__attribute__((noinline)) uint32_t copyFromBeforeStart(unsigned char* window, uint32_t mask,
+                                                       uint32_t target, uint32_t distance,
+                                                       uint32_t length) {
+    const uint32_t zeros = std::min(length, distance - target);
+    std::memset(window + target, 0, zeros);
+    return copyMatch(window, mask, target + zeros, distance, length - zeros);
+}
+
 } // namespace
 
 void UnpackState::FreeWindow::operator()(unsigned char* window) const {
     std::free(window);
 }
+
+// Written out, so that making a state does not first clear all of it: every
+// member has its own initial value.
+UnpackState::UnpackState() {}
 
 std::unique_ptr<UnpackState> UnpackState::create() {
     return std::unique_ptr<UnpackState>(new (std::nothrow) UnpackState());
@@ -96,30 +109,31 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
 // A window of the format's size, 1 MiB, holds everything a match can reach. A
 // call that unpacks less needs only as much as it writes: with room for what the
 // entry writes past its size (a last match) and for the flush margin behind it,
-// such a window never wraps and never flushes before the entry's end, and a
-// match that reaches before the call's first byte reads clear bytes, as it would
-// in the full window. The window grows for a solid entry that needs more,
-// keeping what the call has written, which lies at the same places in the larger
-// window. kept: bytes the entry goes on from.
+// such a window never comes round and never flushes before the entry's end. Its
+// positions are masked as in a window of the next power of two, which nothing
+// reaches. It grows for a solid entry that needs more, keeping what the call has
+// written, which lies at the same places in the larger window. kept: bytes the
+// entry goes on from.
 bool UnpackState::reserveWindow(uint32_t kept, uint32_t entrySize) {
     const uint64_t need = uint64_t{kept} + entrySize + MAX_MATCH_LENGTH + FLUSH_MARGIN;
     uint32_t size = MIN_WINDOW_SIZE;
     while (size < need && size < WINDOW_SIZE)
         size *= 2;
-    if (size <= windowSize_)
+    const uint64_t rounded = (need + MIN_WINDOW_SIZE - 1) / MIN_WINDOW_SIZE * MIN_WINDOW_SIZE;
+    const uint32_t allocated = size == WINDOW_SIZE ? WINDOW_SIZE : static_cast<uint32_t>(rounded);
+    if (allocated <= windowAllocated_)
         return true;
-    // calloc: a fresh window is already clear.
     std::unique_ptr<unsigned char, FreeWindow> grown(
-        static_cast<unsigned char*>(std::calloc(size, 1)));
+        static_cast<unsigned char*>(std::malloc(allocated)));
     if (!grown)
         return false;
     if (kept > 0)
         std::memcpy(grown.get(), window_.get(), kept);
     else
         writePosition_ = flushPosition_ = 0;
-    windowWrapped_ = false;
     window_ = std::move(grown);
     windowSize_ = size;
+    windowAllocated_ = allocated;
     return true;
 }
 
@@ -139,10 +153,8 @@ void UnpackState::startEntry(bool solid) {
     readTables();
 }
 
-// Only what was written since the last clear needs clearing again.
+// The window's bytes count as clear again (see copyFromBeforeStart).
 void UnpackState::clearWindow() {
-    const uint32_t dirty = windowWrapped_ ? windowSize_ : writePosition_;
-    std::memset(window_.get(), 0, dirty);
     writePosition_ = 0;
     flushPosition_ = 0;
     windowWrapped_ = false;
@@ -234,7 +246,10 @@ void UnpackState::decodeNormalRun() {
     unsigned char* const window = window_.get();
     const uint32_t mask = windowMask();
     BitInput in = input_;
-    uint32_t write = writePosition_;
+    // A run writes less than the window holds: it has come round once it is
+    // below its start.
+    const uint32_t start = writePosition_;
+    uint32_t write = start;
     int64_t left = outputLeft_;
     int64_t room = flushRoom();
     // Tokens still to come that can neither consume more bits than the data holds
@@ -291,7 +306,12 @@ void UnpackState::decodeNormalRun() {
         recentDistances_[recentCount_++ & 3] = distance;
         lastDistance_ = distance;
         lastLength_ = length;
-        write = copyMatch(window, mask, write, distance, length) & mask;
+        // Before the window has come round, a source before its first byte (by
+        // distance - 1 wrapping round for 0) is clear.
+        const bool beforeStart = distance - 1 >= write && !windowWrapped_ && write >= start;
+        write = (beforeStart ? copyFromBeforeStart(window, mask, write, distance, length)
+                             : copyMatch(window, mask, write, distance, length)) &
+                mask;
         left -= length;
         room -= length;
     }

@@ -48,7 +48,7 @@ private:
         void operator()(unsigned char* window) const;
     };
 
-    UnpackState() = default;
+    UnpackState();
 
     bool reserveWindow(uint32_t kept, uint32_t entrySize);
     uint32_t windowMask() const { return windowSize_ - 1; }
@@ -73,10 +73,11 @@ private:
     static constexpr uint32_t MIN_WINDOW_SIZE = 4096;
 
     std::unique_ptr<unsigned char, FreeWindow> window_;
-    uint32_t windowSize_ = 0; // a power of two, at most WINDOW_SIZE
+    uint32_t windowSize_ = 0;      // a power of two, at most WINDOW_SIZE
+    uint32_t windowAllocated_ = 0; // all of windowSize_ once the window may come round
     uint32_t writePosition_ = 0;
     uint32_t flushPosition_ = 0;
-    bool windowWrapped_ = false; // written all round since the last clear
+    bool windowWrapped_ = false; // has come round since the last clear
 
     BitInput input_;
     int64_t outputLeft_ = 0; // the loop runs while not negative
