@@ -363,7 +363,8 @@ uint32_t UnpackState::decodeAudioBatch(BitInput& in, unsigned char* out, uint32_
 // Decodes up to count bytes of Channels interleaved channels into out; fewer when
 // the table switch comes first (it is consumed). The state lives in locals. While
 // the channels are in step, whole frames run up to the end of their adaptation
-// interval with one place in it for all; other bytes go one by one.
+// interval together (see AudioChannelState::decodeFrames); other bytes go one by
+// one.
 template <unsigned Channels>
 uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint32_t count) {
     BitInput in = input;
@@ -372,15 +373,26 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     unsigned channel = currentChannel_;
     unsigned char* next = out;
     unsigned char* const end = out + count;
-    // In whole frames the input is topped up ahead, before every third code.
-    constexpr unsigned CODES_PER_REFILL = 3;
-    constexpr unsigned REFILLS_PER_FRAME = (Channels + CODES_PER_REFILL - 1) / CODES_PER_REFILL;
+    // The input is topped up ahead before every fourth code at most: three codes
+    // of up to 15 bits and the lookup of a fourth fit in what a refill leaves.
+    constexpr unsigned FRAMES_PER_REFILL = Channels < 4 ? 4 / Channels : 1;
+    struct FrameSymbols {
+        BitInput& in;
+        const std::array<HuffmanDecoder, MAX_AUDIO_CHANNELS>& decoders;
+        void startFrame(size_t frame) {
+            if (frame % FRAMES_PER_REFILL == 0)
+                in.refillAhead();
+        }
+        bool operator()(unsigned c, unsigned& symbol) {
+            return decoders[c].template decodeByteSymbol<true>(in, symbol);
+        }
+    } symbols{in, audioDecoders_};
     bool switched = false;
     while (!switched && next != end) {
-        const size_t slot = channels[0].slot();
-        const size_t frames = std::min<size_t>({static_cast<size_t>(end - next) / Channels,
-                                                AudioChannelState::ADAPT_INTERVAL - slot,
-                                                in.refillsAhead() / REFILLS_PER_FRAME});
+        const size_t frames =
+            std::min<size_t>({static_cast<size_t>(end - next) / Channels,
+                              AudioChannelState::ADAPT_INTERVAL - channels[0].slot(),
+                              in.refillsAhead() * FRAMES_PER_REFILL});
         if (channel != 0 || frames == 0 || !inStep<Channels>(channels.data())) {
             unsigned symbol; // any symbol above the byte deltas switches the tables
             switched = !audioDecoders_[channel].decodeByteSymbol(in, symbol);
@@ -390,26 +402,8 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
             }
             continue;
         }
-        size_t frame = 0;
-        unsigned decoded = Channels; // bytes of the last frame begun
-        while (frame < frames && decoded == Channels) {
-            decoded = 0;
-#pragma GCC unroll 4
-            for (unsigned c = 0; c < Channels; ++c) {
-                if (c % CODES_PER_REFILL == 0)
-                    in.refillAhead();
-                unsigned symbol;
-                if (!audioDecoders_[c].template decodeByteSymbol<true>(in, symbol))
-                    break;
-                *next++ = channels[c].decodeAt(slot + frame, symbol, channelDelta);
-                ++decoded;
-            }
-            frame += decoded == Channels ? 1 : 0;
-        }
-        // A frame cut short by the switch moved only the channels before it on.
-        for (unsigned c = 0; c < Channels; ++c)
-            channels[c].advance(static_cast<unsigned>(frame) +
-                                (decoded < Channels && c < decoded ? 1 : 0));
+        const unsigned decoded = AudioChannelState::decodeFrames<Channels>(
+            channels.data(), frames, channelDelta, next, symbols);
         if (decoded < Channels) {
             switched = true;
             channel = decoded;
