@@ -143,6 +143,29 @@ TEST(UnpackStream, FarMatchesGrowLongerExactlyFromTheirStepDistances) {
     }
 }
 
+TEST(UnpackStream, DistanceZeroReadsTheByteOneMebibyteBack) {
+    // The repeat at the start enters distance 0 into the ring; after more than
+    // the window of literals i % 251, a recent-distance match at that 0 copies
+    // what the window holds where it writes: the bytes of 1 MiB before.
+    std::map<unsigned, unsigned char> coded = {{REPEAT_LAST_MATCH, 8}, {FIRST_RECENT_MATCH, 8}};
+    for (unsigned literal = 0; literal < 251; ++literal)
+        coded[literal] = 8;
+    StreamWriter stream;
+    stream.normalTables(lengthsOf(MAIN_SYMBOLS, coded), NO_CODES_48,
+                        lengthsOf(LENGTH_SYMBOLS, {{7, 1}}));
+    stream.symbol(REPEAT_LAST_MATCH);
+    const uint32_t literals = WINDOW_SIZE + 100;
+    for (uint32_t i = 0; i < literals; ++i)
+        stream.symbol(i % 251);
+    stream.symbol(FIRST_RECENT_MATCH);
+    stream.lengthSymbol(7); // length 7 + 2
+    const Unpacked out = unpack(stream.bits.bytes(), literals + 9);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    ASSERT_EQ(out.text.size(), literals + 9);
+    for (uint32_t i = literals; i < literals + 9; ++i)
+        EXPECT_EQ(static_cast<unsigned char>(out.text[i]), (i - WINDOW_SIZE) % 251) << i;
+}
+
 TEST(UnpackStream, DistancesBeyondWhatWasWrittenReadTheClearWindow) {
     StreamWriter stream = abcdStream();
     stream.literals("A");

@@ -11,30 +11,39 @@ namespace {
 // bits, distance code and distance extra bits.
 constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
 
+// The match copy goes in chunks of this many bytes and may write up to one
+// chunk less one past a match's end; the window has this much room behind.
+constexpr uint32_t COPY_SLACK = 16;
+
 // Copies length bytes from distance back in a window of mask + 1 bytes, as if
-// byte by byte, so an overlapping copy repeats the bytes just written; a distance
-// of 0 rewrites bytes in place. Returns the new write position. Inlined into the
-// decoding loop, where it runs for every match.
+// byte by byte, so an overlapping copy repeats the bytes just written. Returns
+// the new write position. Inlined into the decoding loop, where it runs for
+// every match. Away from the window's end the copy goes in chunks that may write
+// up to COPY_SLACK - 1 bytes past the match: no match reads them before they are
+// written again (see reserveWindow).
 inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, uint32_t mask,
                                                          uint32_t target, uint32_t distance,
                                                          uint32_t length) {
+    constexpr uint32_t CHUNK = COPY_SLACK;
     const uint32_t size = mask + 1;
     const uint32_t source = (target - distance) & mask;
-    if (target + length > size || source + length > size) {
+    if (target + length + CHUNK > size || source + length + CHUNK > size) {
         for (uint32_t i = 0; i < length; ++i)
             window[(target + i) & mask] = window[(source + i) & mask];
         return (target + length) & mask;
     }
     unsigned char* out = window + target;
     const unsigned char* from = window + source;
-    if (source < target && distance >= 8 && length >= 8) {
-        // Eight bytes at a time: each chunk reads only bytes that are already
-        // final, and the last chunk ends exactly at the match's end.
-        for (uint32_t i = 0; i + 8 < length; i += 8)
-            std::memcpy(out + i, from + i, 8);
-        std::memcpy(out + length - 8, from + length - 8, 8);
+    if (distance >= CHUNK || distance >= length) {
+        // Each chunk reads only bytes that are final: a whole chunk back, or,
+        // for a match no longer than its distance, bytes before the match.
+        for (uint32_t i = 0; i < length; i += CHUNK)
+            std::memcpy(out + i, from + i, CHUNK);
     } else if (distance == 1) {
-        std::memset(out, *from, length);
+        std::memset(out, *from, (length + CHUNK - 1) / CHUNK * CHUNK);
+    } else if (distance >= 8) {
+        for (uint32_t i = 0; i < length; i += 8)
+            std::memcpy(out + i, from + i, 8);
     } else {
         for (uint32_t i = 0; i < length; ++i)
             out[i] = from[i];
@@ -43,11 +52,10 @@ inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, 
 }
 
 // A match in a window that has not come round yet whose source lies before the
-// window's first byte (or, for distance 0, at the byte it writes): the bytes
-// there are clear, as the format's window starts, and the match reads zeros
-// until its source comes to the first byte. The window itself is not cleared:
-// nothing reads it beyond what was written. Rare, and kept out of line so that
-// the match copy is inlined in the decoding loop.
+// window's first byte: the bytes there are clear, as the format's window
+// starts, and the match reads zeros until its source comes to the first byte. The window itself is
+// not cleared: nothing reads it beyond what was written. Rare, and kept out of line so that the
+// match copy is inlined in the decoding loop.
 __attribute__((noinline)) uint32_t copyFromBeforeStart(unsigned char* window, uint32_t mask,
                                                        uint32_t target, uint32_t distance,
                                                        uint32_t length) {
@@ -106,21 +114,26 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
     return incomplete ? UnpackResult::InputExhausted : UnpackResult::Complete;
 }
 
-// A window of the format's size, 1 MiB, holds everything a match can reach. A
-// call that unpacks less needs only as much as it writes: with room for what the
-// entry writes past its size (a last match) and for the flush margin behind it,
-// such a window never comes round and never flushes before the entry's end. Its
-// positions are masked as in a window of the next power of two, which nothing
-// reaches. It grows for a solid entry that needs more, keeping what the call has
-// written, which lies at the same places in the larger window. kept: bytes the
-// entry goes on from.
+// The format's window is a ring of 1 MiB. A call that unpacks less needs only
+// as much as it writes: with room for what the entry writes past its size (a
+// last match) and for the flush margin behind it, such a window never comes
+// round and never flushes before the entry's end. Its positions are masked as
+// in a window of the next power of two, which nothing reaches. It grows for a
+// solid entry that needs more, keeping what the call has written, which lies at
+// the same places in the larger window. A call that unpacks more gets a ring of
+// twice the format's size, whose bytes ahead of the write position no match
+// reaches: the match copy may write past a match's end there. Flushes come when
+// they would in the format's ring. kept: bytes the entry goes on from.
 bool UnpackState::reserveWindow(uint32_t kept, uint32_t entrySize) {
     const uint64_t need = uint64_t{kept} + entrySize + MAX_MATCH_LENGTH + FLUSH_MARGIN;
     uint32_t size = MIN_WINDOW_SIZE;
     while (size < need && size < WINDOW_SIZE)
         size *= 2;
+    if (need > WINDOW_SIZE)
+        size = RING_SIZE;
     const uint64_t rounded = (need + MIN_WINDOW_SIZE - 1) / MIN_WINDOW_SIZE * MIN_WINDOW_SIZE;
-    const uint32_t allocated = size == WINDOW_SIZE ? WINDOW_SIZE : static_cast<uint32_t>(rounded);
+    const uint32_t allocated =
+        size == RING_SIZE ? RING_SIZE + COPY_SLACK : static_cast<uint32_t>(rounded);
     if (allocated <= windowAllocated_)
         return true;
     std::unique_ptr<unsigned char, FreeWindow> grown(
@@ -224,8 +237,8 @@ void UnpackState::buildDecoders(unsigned lengthCount) {
 
 // Bytes that may still be written before a flush is due (see flushDue).
 int64_t UnpackState::flushRoom() const {
-    const uint32_t gap = (flushPosition_ - writePosition_) & windowMask();
-    return int64_t{gap == 0 ? windowSize_ : gap} - FLUSH_MARGIN;
+    const uint32_t gap = (flushPosition_ - writePosition_) & flushMask();
+    return int64_t{gap == 0 ? flushMask() + 1 : gap} - FLUSH_MARGIN;
 }
 
 // Stores the state a decoding run kept in locals. The input comes by value so
@@ -306,11 +319,13 @@ void UnpackState::decodeNormalRun() {
         recentDistances_[recentCount_++ & 3] = distance;
         lastDistance_ = distance;
         lastLength_ = length;
-        // Before the window has come round, a source before its first byte (by
-        // distance - 1 wrapping round for 0) is clear.
-        const bool beforeStart = distance - 1 >= write && !windowWrapped_ && write >= start;
-        write = (beforeStart ? copyFromBeforeStart(window, mask, write, distance, length)
-                             : copyMatch(window, mask, write, distance, length)) &
+        // Distance 0 reads the byte the format's ring holds where the match
+        // writes, from 1 MiB before. Before the window has come round, a source
+        // before its first byte is clear.
+        const uint32_t reach = distance == 0 ? WINDOW_SIZE : distance;
+        const bool beforeStart = reach > write && !windowWrapped_ && write >= start;
+        write = (beforeStart ? copyFromBeforeStart(window, mask, write, reach, length)
+                             : copyMatch(window, mask, write, reach, length)) &
                 mask;
         left -= length;
         room -= length;
@@ -441,14 +456,14 @@ void UnpackState::finishEntry() {
 // Due when the write position has come within FLUSH_MARGIN bytes behind the
 // unflushed bytes, so that no match can overwrite them.
 bool UnpackState::flushDue() const {
-    const uint32_t gap = (flushPosition_ - writePosition_) & windowMask();
+    const uint32_t gap = (flushPosition_ - writePosition_) & flushMask();
     return gap != 0 && gap < FLUSH_MARGIN;
 }
 
 // Moves the bytes written since the last flush to the output, unless they would
 // not fit: then nothing is written and the entry ends as overrun.
 void UnpackState::flush() {
-    const uint32_t count = (writePosition_ - flushPosition_) & windowMask();
+    const uint32_t count = (writePosition_ - flushPosition_) & flushMask();
     if (output_ && count != 0) {
         if (uint64_t{*outputCount_} + count > outputSize_) {
             overrun_ = true;

@@ -21,6 +21,7 @@
 #include "archive/PackedFormat.h"
 #include "archive/UnpackResult.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -52,6 +53,8 @@ private:
 
     bool reserveWindow(uint32_t kept, uint32_t entrySize);
     uint32_t windowMask() const { return windowSize_ - 1; }
+    // Positions as the format's ring of WINDOW_SIZE takes them, for the flushes.
+    uint32_t flushMask() const { return std::min(windowSize_, WINDOW_SIZE) - 1; }
     void startEntry(bool solid);
     void clearWindow();
     void readTables();
@@ -71,9 +74,11 @@ private:
 
     // The smallest window made; a call's script or picture needs more.
     static constexpr uint32_t MIN_WINDOW_SIZE = 4096;
+    // The ring of a call that unpacks more than the format's window holds.
+    static constexpr uint32_t RING_SIZE = 2 * WINDOW_SIZE;
 
     std::unique_ptr<unsigned char, FreeWindow> window_;
-    uint32_t windowSize_ = 0;      // a power of two, at most WINDOW_SIZE
+    uint32_t windowSize_ = 0;      // a power of two, at most RING_SIZE
     uint32_t windowAllocated_ = 0; // all of windowSize_ once the window may come round
     uint32_t writePosition_ = 0;
     uint32_t flushPosition_ = 0;
