@@ -263,12 +263,15 @@ void UnpackState::decodeNormalRun() {
     // below its start.
     const uint32_t start = writePosition_;
     uint32_t write = start;
-    int64_t left = outputLeft_;
-    int64_t room = flushRoom();
+    // The run ends once the entry is complete or a flush is due: both counts
+    // fall by every byte written, so one budget, the smaller, stands for both.
+    const int64_t left = outputLeft_;
+    const int64_t firstBudget = std::min(left, flushRoom());
+    int64_t budget = firstBudget;
     // Tokens still to come that can neither consume more bits than the data holds
     // nor refill past its end; they go without checks.
     size_t unchecked = 0;
-    while ((left | room) >= 0) {
+    while (budget >= 0) {
         // A refill is enough for the longest token with all its extra bits.
         if (unchecked != 0) {
             --unchecked;
@@ -284,8 +287,7 @@ void UnpackState::decodeNormalRun() {
         if (symbol < REPEAT_LAST_MATCH) {
             window[write] = static_cast<unsigned char>(symbol);
             write = (write + 1) & mask;
-            --left;
-            --room;
+            --budget;
             continue;
         }
         uint32_t distance = lastDistance_;
@@ -298,7 +300,7 @@ void UnpackState::decodeNormalRun() {
                 DISTANCE_BASES[distanceSlot] + 1 + in.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
             length += longLengthBonus(distance);
         } else if (symbol == NEW_TABLES) {
-            endRun(in, write, left);
+            endRun(in, write, left - (firstBudget - budget));
             readTables();
             if (audioMode_)
                 return;
@@ -327,10 +329,9 @@ void UnpackState::decodeNormalRun() {
         write = (beforeStart ? copyFromBeforeStart(window, mask, write, reach, length)
                              : copyMatch(window, mask, write, reach, length)) &
                 mask;
-        left -= length;
-        room -= length;
+        budget -= length;
     }
-    endRun(in, write, left);
+    endRun(in, write, left - (firstBudget - budget));
 }
 
 // Decodes multimedia bytes, channel after channel, until the entry is complete,
