@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -292,6 +296,42 @@ TEST(UnpackStream, AudioBytesDecodeUntilTheDataIsUsedUpExactly) {
                 << channels << " channels, " << extra << " symbols";
         }
     }
+}
+
+TEST(UnpackStream, AudioCodesOfTheLongestLengthAreReadFromTheDataOnly) {
+    // One to four channels whose every code is 15 bits long: four codes take
+    // more bits than one refill of the input brings. The entry is larger than
+    // the data, which is decoded to its end, and the data ends where a page
+    // that cannot be read begins: a read past it stops the test.
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t pages = 4;
+    void* mapped =
+        mmap(nullptr, pages * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    unsigned char* const guard = static_cast<unsigned char*>(mapped) + (pages - 1) * page;
+    ASSERT_EQ(mprotect(guard, page, PROT_NONE), 0);
+    for (unsigned channels = 1; channels <= MAX_AUDIO_CHANNELS; ++channels) {
+        for (uint32_t count = 1000; count < 1064; ++count) {
+            StreamWriter stream;
+            stream.audioTables(std::vector<Bytes>(
+                channels, lengthsOf(AUDIO_SYMBOLS, {{0x10, MAX_CODE_LENGTH},
+                                                    {AUDIO_NEW_TABLES, MAX_CODE_LENGTH}})));
+            for (uint32_t i = 0; i < count; ++i)
+                stream.audioSymbol(i % channels, 0x10);
+            const Bytes& packed = stream.bits.bytes();
+            ASSERT_LE(packed.size(), (pages - 1) * page);
+            unsigned char* const data = guard - packed.size();
+            std::memcpy(data, packed.data(), packed.size());
+            std::unique_ptr<UnpackState> state = UnpackState::create();
+            std::vector<unsigned char> output(2 * count);
+            uint32_t written = 0;
+            EXPECT_EQ(state->unpackEntry(data, static_cast<uint32_t>(packed.size()), 2 * count,
+                                         false, output.data(), written),
+                      UnpackResult::InputExhausted);
+            EXPECT_GE(written, count);
+        }
+    }
+    munmap(mapped, pages * page);
 }
 
 TEST(UnpackStream, SolidEntryContinuesWindowAndTables) {

@@ -15,6 +15,15 @@ constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
 // chunk less one past a match's end; the window has this much room behind.
 constexpr uint32_t COPY_SLACK = 16;
 
+// Copies Size bytes, read whole before any is written: the two may overlap.
+template <size_t Size>
+inline __attribute__((always_inline)) void copyChunk(unsigned char* out,
+                                                     const unsigned char* from) {
+    unsigned char chunk[Size];
+    std::memcpy(chunk, from, Size);
+    std::memcpy(out, chunk, Size);
+}
+
 // Copies length bytes from distance back in a window of mask + 1 bytes, as if
 // byte by byte, so an overlapping copy repeats the bytes just written. Returns
 // the new write position. Inlined into the decoding loop, where it runs for
@@ -38,12 +47,12 @@ inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, 
         // Each chunk reads only bytes that are final: a whole chunk back, or,
         // for a match no longer than its distance, bytes before the match.
         for (uint32_t i = 0; i < length; i += CHUNK)
-            std::memcpy(out + i, from + i, CHUNK);
+            copyChunk<CHUNK>(out + i, from + i);
     } else if (distance == 1) {
         std::memset(out, *from, (length + CHUNK - 1) / CHUNK * CHUNK);
     } else if (distance >= 8) {
         for (uint32_t i = 0; i < length; i += 8)
-            std::memcpy(out + i, from + i, 8);
+            copyChunk<8>(out + i, from + i);
     } else {
         for (uint32_t i = 0; i < length; ++i)
             out[i] = from[i];
@@ -403,12 +412,18 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
             return decoders[c].template decodeByteSymbol<true>(in, symbol);
         }
     } symbols{in, audioDecoders_};
+    // A frame consumes at most MAX_CODE_LENGTH bits a channel, and a refill
+    // reads eight bytes from at most 63 bits past what was consumed: frames
+    // whose refills all stay inside the data.
+    constexpr size_t REFILL_REACH = 63 + 64;
+    constexpr size_t FRAME_BITS = MAX_CODE_LENGTH * Channels;
     bool switched = false;
     while (!switched && next != end) {
-        const size_t frames =
-            std::min<size_t>({static_cast<size_t>(end - next) / Channels,
-                              AudioChannelState::ADAPT_INTERVAL - channels[0].slot(),
-                              in.refillsAhead() * FRAMES_PER_REFILL});
+        const size_t bits = in.bitsLeft();
+        const size_t framesInData = bits > REFILL_REACH ? (bits - REFILL_REACH) / FRAME_BITS : 0;
+        const size_t frames = std::min<size_t>(
+            {static_cast<size_t>(end - next) / Channels,
+             AudioChannelState::ADAPT_INTERVAL - channels[0].slot(), framesInData});
         if (channel != 0 || frames == 0 || !inStep<Channels>(channels.data())) {
             unsigned symbol; // any symbol above the byte deltas switches the tables
             switched = !audioDecoders_[channel].decodeByteSymbol(in, symbol);
