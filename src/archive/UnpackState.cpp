@@ -281,7 +281,8 @@ void UnpackState::decodeNormalRun() {
     // nor refill past its end; they go without checks.
     size_t unchecked = 0;
     while (budget >= 0) {
-        // A refill is enough for the longest token with all its extra bits.
+        // A refill is enough for the longest token with all its extra bits, so
+        // the token's reads need no checks.
         if (unchecked != 0) {
             --unchecked;
             in.refillAhead();
@@ -292,7 +293,7 @@ void UnpackState::decodeNormalRun() {
             unchecked = safe > 0 ? safe - 1 : 0;
             in.refill();
         }
-        const unsigned symbol = mainDecoder_.decode(in);
+        const unsigned symbol = mainDecoder_.decode<true>(in);
         if (symbol < REPEAT_LAST_MATCH) {
             window[write] = static_cast<unsigned char>(symbol);
             write = (write + 1) & mask;
@@ -303,10 +304,11 @@ void UnpackState::decodeNormalRun() {
         uint32_t length = lastLength_;
         if (symbol >= FIRST_LONG_MATCH) {
             const unsigned slot = symbol - FIRST_LONG_MATCH;
-            length = LENGTH_BASES[slot] + MIN_LONG_LENGTH + in.readBits(LENGTH_EXTRA_BITS[slot]);
-            const unsigned distanceSlot = distanceDecoder_.decode(in);
-            distance =
-                DISTANCE_BASES[distanceSlot] + 1 + in.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
+            length =
+                LENGTH_BASES[slot] + MIN_LONG_LENGTH + in.readBuffered(LENGTH_EXTRA_BITS[slot]);
+            const unsigned distanceSlot = distanceDecoder_.decode<true>(in);
+            distance = DISTANCE_BASES[distanceSlot] + 1 +
+                       in.readBuffered(DISTANCE_EXTRA_BITS[distanceSlot]);
             length += longLengthBonus(distance);
         } else if (symbol == NEW_TABLES) {
             endRun(in, write, left - (firstBudget - budget));
@@ -318,12 +320,13 @@ void UnpackState::decodeNormalRun() {
             continue;
         } else if (symbol >= FIRST_SHORT_MATCH) {
             const unsigned slot = symbol - FIRST_SHORT_MATCH;
-            distance = SHORT_BASES[slot] + 1 + in.readBits(SHORT_EXTRA_BITS[slot]);
+            distance = SHORT_BASES[slot] + 1 + in.readBuffered(SHORT_EXTRA_BITS[slot]);
             length = SHORT_MATCH_LENGTH;
         } else if (symbol != REPEAT_LAST_MATCH) {
             distance = recentDistances_[(recentCount_ - (symbol - REPEAT_LAST_MATCH)) & 3];
-            const unsigned slot = lengthDecoder_.decode(in);
-            length = LENGTH_BASES[slot] + MIN_RECENT_LENGTH + in.readBits(LENGTH_EXTRA_BITS[slot]);
+            const unsigned slot = lengthDecoder_.decode<true>(in);
+            length =
+                LENGTH_BASES[slot] + MIN_RECENT_LENGTH + in.readBuffered(LENGTH_EXTRA_BITS[slot]);
             length += recentLengthBonus(distance);
         }
         // The repeat keeps the last match as it was; every form enters the ring.
