@@ -142,7 +142,8 @@ def result_code_stream():
 def flush_margin_stream():
     """Bytes i % 100: 100 literals, matches of 258 at distance 100, then matches of
     260 at distance 262200, one of which comes exactly 260 bytes behind the
-    window's unflushed start: only a flush before it keeps those bytes."""
+    window's unflushed start: only a flush before it keeps those bytes. Literals
+    at the end make the size a multiple of 32, the seed's unit for large sizes."""
     bits = Bits()
     coded = {symbol: 7 for symbol in list(range(100)) + [256, 297]}
     main, distance = normal_tables(bits, coded, {13: 1, 36: 1})

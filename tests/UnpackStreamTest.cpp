@@ -71,6 +71,17 @@ StreamWriter abcdStream() {
     return stream;
 }
 
+// Unpacks a stream of size bytes that must come out whole as i % period.
+void expectPeriodicBytes(const Bytes& packed, uint32_t size, unsigned period) {
+    const Unpacked out = unpack(packed, size);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    ASSERT_EQ(out.text.size(), size);
+    size_t wrong = 0;
+    for (size_t i = 0; i < size; ++i)
+        wrong += static_cast<unsigned char>(out.text[i]) != i % period;
+    EXPECT_EQ(wrong, 0u);
+}
+
 // Literals A..D, the repeat of the last match and long matches of the longest
 // length slot at any distance (every distance slot has a code).
 StreamWriter farMatchStream() {
@@ -460,13 +471,7 @@ TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {
 
     const uint32_t size = 255 * (repeats + 2);
     ASSERT_GT(size, 2 * WINDOW_SIZE);
-    const Unpacked out = unpack(stream.bits.bytes(), size);
-    EXPECT_EQ(out.result, UnpackResult::Complete);
-    ASSERT_EQ(out.text.size(), size);
-    size_t wrong = 0;
-    for (size_t i = 0; i < size; ++i)
-        wrong += static_cast<unsigned char>(out.text[i]) != i % 255;
-    EXPECT_EQ(wrong, 0u);
+    expectPeriodicBytes(stream.bits.bytes(), size, 255);
 }
 
 TEST(UnpackStream, AMatchThatWouldReachUnflushedBytesWaitsForTheFlush) {
@@ -496,20 +501,11 @@ TEST(UnpackStream, AMatchThatWouldReachUnflushedBytesWaitsForTheFlush) {
     longestMatch(36, 55); // distance 262144 + 1 + 55, length 260
     for (unsigned i = 1; i < farMatches; ++i)
         stream.symbol(REPEAT_LAST_MATCH);
-    uint32_t size = 100 + 258 * nearMatches + MAX_MATCH_LENGTH * farMatches;
     // The third far match from the end starts 260 bytes behind the window's end.
     ASSERT_EQ(WINDOW_SIZE - (100 + 258 * nearMatches + MAX_MATCH_LENGTH * (farMatches - 3)),
               MAX_MATCH_LENGTH);
-    for (; size % 32 != 0; ++size)
-        stream.symbol(size % 100);
-
-    const Unpacked out = unpack(stream.bits.bytes(), size);
-    EXPECT_EQ(out.result, UnpackResult::Complete);
-    ASSERT_EQ(out.text.size(), size);
-    size_t wrong = 0;
-    for (size_t i = 0; i < size; ++i)
-        wrong += static_cast<unsigned char>(out.text[i]) != i % 100;
-    EXPECT_EQ(wrong, 0u);
+    expectPeriodicBytes(stream.bits.bytes(),
+                        100 + 258 * nearMatches + MAX_MATCH_LENGTH * farMatches, 100);
 }
 
 TEST(UnpackStream, TheLastSymbolIsReadOnlyWithFiveBytesLeft) {
