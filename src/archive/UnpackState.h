@@ -7,8 +7,9 @@
 // and frees it, window and all, at its end: a solid entry goes on with the
 // window, the recent distances, the channel predictors and the code tables that
 // the entry before it left; the call's first entry always starts clean. The
-// window is as large as the call's entries need, up to the format's 1 MiB, so
-// that a small entry pays for no more than it unpacks (see reserveWindow). Any
+// window is as large as the call's entries need, so that a small entry pays for
+// no more than it unpacks, and a ring of twice the format's 1 MiB for calls that
+// unpack more (see reserveWindow). Any
 // input is safe: reads stay inside the packed data, writes inside the window and
 // the output buffer, and decoding ends once it has consumed more bits than the
 // data holds. Bad data only makes wrong or short output, which the caller's CRC
