@@ -6,8 +6,8 @@
 #   - peak resident memory of that run (/usr/bin/time -v);
 #   - start-up to the full-screen question over fresh processes (an X display:
 #     $DISPLAY, or a private Xvfb started here and stopped at the end);
-#   - the archive reader against zlib inflate, and the packer against gzip -9
-#     and xz -9.
+#   - the archive reader against zlib inflate and libdeflate, and the packer
+#     against gzip -9 and xz -9.
 #
 #   bench/performance-report.sh [BUILD_DIR]      (default: build)
 #
@@ -113,9 +113,9 @@ else
 fi
 echo
 
-echo "## Archive: reader against zlib, packer against gzip and xz"
+echo "## Archive: reader against zlib and libdeflate, packer against gzip and xz"
 echo
-if "$build/glimmer_archive_bench" --benchmark_filter='extract|inflate' --benchmark_repetitions=9 \
+if "$build/glimmer_archive_bench" --benchmark_filter='extract|inflate|libdeflate' --benchmark_repetitions=9 \
         --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
         >"$work/archive.txt" 2>"$work/archive-errors.txt"; then
     echo "Packed sizes in bytes (-m3, -m5: whole one-entry archives):"
@@ -124,12 +124,32 @@ if "$build/glimmer_archive_bench" --benchmark_filter='extract|inflate' --benchma
     sed -n '/^corpus item/,/^(-m3/p' "$work/archive.txt"
     echo '```'
     echo
-    echo "Decompression, median of 9 (interleaved):"
+    echo "Decompression, median of 9 (interleaved); speed against each reference is its"
+    echo "time over the reader's (above 1: the reader is faster):"
     echo
-    echo "| benchmark | time | speed |"
-    echo "|---|---:|---:|"
-    sed -nE 's/^(.*)_median +([0-9.]+ [mun]?s) +[0-9.]+ [mun]?s +[0-9]+ bytes_per_second=(.*)$/| \1 | \2 | \3 |/p' \
-        "$work/archive.txt" | sort
+    python3 - "$work/archive.txt" <<'EOF' || failed+=("archive summary")
+import re, sys
+times = {}
+units = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
+for line in open(sys.argv[1]):
+    m = re.match(r"^(.*?)/(.*)_median +([0-9.]+) (ns|us|ms|s) ", line)
+    if m:
+        times.setdefault(m.group(2), {})[m.group(1)] = float(m.group(3)) * units[m.group(4)]
+def shown(us):
+    return f"{us / 1000:.2f} ms" if us >= 1000 else f"{us:.1f} µs"
+print("| corpus | reader -m3 | reader -m5 | zlib inflate | libdeflate | -m5 against zlib "
+      "| -m5 against libdeflate |")
+print("|---|---:|---:|---:|---:|---:|---:|")
+if not times:
+    sys.exit("no medians in the benchmark's output")
+for corpus, row in times.items():
+    m3, m5 = row.get("extract -m3"), row.get("extract -m5")
+    zlib, libdeflate = row.get("zlib inflate"), row.get("libdeflate")
+    if None in (m3, m5, zlib, libdeflate):
+        sys.exit(f"missing timings for {corpus}")
+    print(f"| {corpus} | {shown(m3)} | {shown(m5)} | {shown(zlib)} | {shown(libdeflate)} "
+          f"| {zlib / m5:.2f} × | {libdeflate / m5:.2f} × |")
+EOF
 else
     failed+=("archive benchmark: $(tail -n 1 "$work/archive-errors.txt")")
 fi

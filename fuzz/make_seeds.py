@@ -139,6 +139,79 @@ def result_code_stream():
     return bits.data()
 
 
+def flush_margin_stream():
+    """Bytes i % 100: 100 literals, matches of 258 at distance 100, then matches of
+    260 at distance 262200, one of which comes exactly 260 bytes behind the
+    window's unflushed start: only a flush before it keeps those bytes. Literals
+    at the end make the size a multiple of 32, the seed's unit for large sizes."""
+    bits = Bits()
+    coded = {symbol: 7 for symbol in list(range(100)) + [256, 297]}
+    main, distance = normal_tables(bits, coded, {13: 1, 36: 1})
+
+    def longest_match(slot, extra, extra_bits):
+        put(bits, main[297])
+        bits.put(31, 5)
+        put(bits, distance[slot])
+        bits.put(extra, extra_bits)
+
+    for literal in range(100):
+        put(bits, main[literal])
+    near, far = 1092, 2951
+    longest_match(13, 3, 5)
+    for _ in range(near - 1):
+        put(bits, main[256])
+    longest_match(36, 55, 16)
+    for _ in range(far - 1):
+        put(bits, main[256])
+    size = 100 + 258 * near + 260 * far
+    while size % 32:
+        put(bits, main[size % 100])
+        size += 1
+    return bits.data(), size
+
+
+def last_symbol_pair(left):
+    """An entry of "AA" ending on a byte boundary, then `left` bytes that start
+    with the table switch and read as tables that clear every length; a solid
+    entry of zero bits after it. The switch counts only with 5 bytes left."""
+    bits = Bits()
+    main, _ = normal_tables(bits, {65: 1, 269: 1})
+    for _ in range(2):
+        put(bits, main[65])
+    assert len(bits.bits) % 8 == 0
+    return bits.data() + b"\x80" + bytes(left - 1), bytes(6)
+
+
+def precode_clamp_stream():
+    """Two audio channels set lengths up to 513; normal tables that keep them end
+    in a zero run that would pass 374; audio tables that keep every length then
+    decode channel 1 with the codes at 385 and 513 that the cut run left."""
+    bits = Bits()
+    channel0 = lengths_of(AUDIO, {0x10: 1, 256: 1})
+    channel1 = lengths_of(AUDIO, {0x80: 2, 256: 2})
+    tables(bits, 0b1001, 4, channel0 + channel1)
+    codes0, codes1 = canonical(channel0), canonical(channel1)
+    for code in (codes0[0x10], codes1[0x80], codes0[256]):
+        put(bits, code)
+    previous = channel0 + channel1
+    normal = lengths_of(MAIN, {65: 1, 269: 1})
+    bits.put(1, 2)
+    for symbol in range(19):  # deltas 1xxxx, the long zero run 0
+        bits.put(5 if symbol < 16 else 1 if symbol == 18 else 0, 4)
+    run_start = MAIN + DISTANCE + LENGTH - 14
+    for i in range(run_start):
+        bits.put(0x10 | ((normal[i] if i < MAIN else 0) - previous[i]) & 15, 5)
+    bits.put(0, 1)
+    bits.put(138 - 11, 7)
+    main = canonical(normal)
+    put(bits, main[65])
+    put(bits, main[269])
+    tables(bits, 0b1101, 4, [0] * (2 * AUDIO))
+    bits.put(0, 1)
+    bits.put(2, 2)
+    return bits.data()
+
+
 SECOND_STARTS_CLEAN, SIZES_IN_32_BYTES = 4, 8
 
 
@@ -190,7 +263,12 @@ def stream_seeds(out, paths):
         "run": stream_seed((len(run_bytes), 0), run),
         "audio": stream_seed((81, 0), audio_stream()),
         "solid": stream_seed((3, 4), first, second),
+        "precode-clamp": stream_seed((5, 0), precode_clamp_stream()),
     }
+    margin, margin_size = flush_margin_stream()
+    seeds["flush-margin"] = stream_seed((margin_size, 0), margin)
+    for left in (4, 5):
+        seeds[f"last-symbol-{left}"] = stream_seed((2, 3), *last_symbol_pair(left))
     for path in archive_paths(paths):
         entries = packed_entries(path)
         for i, (packed, unpacked, _) in enumerate(entries):

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -67,6 +71,41 @@ StreamWriter abcdStream() {
     return stream;
 }
 
+// Unpacks a stream of size bytes that must come out whole as i % period.
+void expectPeriodicBytes(const Bytes& packed, uint32_t size, unsigned period) {
+    const Unpacked out = unpack(packed, size);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    ASSERT_EQ(out.text.size(), size);
+    size_t wrong = 0;
+    for (size_t i = 0; i < size; ++i)
+        wrong += static_cast<unsigned char>(out.text[i]) != i % period;
+    EXPECT_EQ(wrong, 0u);
+}
+
+// Literals A..D, the repeat of the last match and long matches of the longest
+// length slot at any distance (every distance slot has a code).
+StreamWriter farMatchStream() {
+    StreamWriter stream;
+    stream.normalTables(
+        lengthsOf(MAIN_SYMBOLS,
+                  {{'A', 3}, {'B', 3}, {'C', 3}, {'D', 3}, {REPEAT_LAST_MATCH, 2}, {297, 2}}),
+        Bytes(DISTANCE_SYMBOLS, 6), NO_CODES_28);
+    return stream;
+}
+
+// A long match of 224 + 3 + extra bytes at distance; returns its length, which
+// the far bonus makes longer.
+uint32_t longMatch(StreamWriter& stream, uint32_t distance, unsigned extra) {
+    stream.symbol(297);
+    stream.bits.put(extra, 5);
+    unsigned slot = DISTANCE_SYMBOLS - 1;
+    while (DISTANCE_BASES[slot] + 1 > distance)
+        --slot;
+    stream.distanceSymbol(slot);
+    stream.bits.put(distance - 1 - DISTANCE_BASES[slot], DISTANCE_EXTRA_BITS[slot]);
+    return 227 + extra + longLengthBonus(distance);
+}
+
 } // namespace
 
 TEST(UnpackStream, DistanceOneRepeatsTheLastByte) {
@@ -117,6 +156,29 @@ TEST(UnpackStream, FarMatchesGrowLongerExactlyFromTheirStepDistances) {
         const uint32_t size = 1 + (3 + longBonus) + (2 + longBonus + (distance >= 257));
         EXPECT_EQ(unpack(stream.bits.bytes(), size).result, UnpackResult::Complete) << distance;
     }
+}
+
+TEST(UnpackStream, DistanceZeroReadsTheByteOneMebibyteBack) {
+    // The repeat at the start enters distance 0 into the ring; after more than
+    // the window of literals i % 251, a recent-distance match at that 0 copies
+    // what the window holds where it writes: the bytes of 1 MiB before.
+    std::map<unsigned, unsigned char> coded = {{REPEAT_LAST_MATCH, 8}, {FIRST_RECENT_MATCH, 8}};
+    for (unsigned literal = 0; literal < 251; ++literal)
+        coded[literal] = 8;
+    StreamWriter stream;
+    stream.normalTables(lengthsOf(MAIN_SYMBOLS, coded), NO_CODES_48,
+                        lengthsOf(LENGTH_SYMBOLS, {{7, 1}}));
+    stream.symbol(REPEAT_LAST_MATCH);
+    const uint32_t literals = WINDOW_SIZE + 100;
+    for (uint32_t i = 0; i < literals; ++i)
+        stream.symbol(i % 251);
+    stream.symbol(FIRST_RECENT_MATCH);
+    stream.lengthSymbol(7); // length 7 + 2
+    const Unpacked out = unpack(stream.bits.bytes(), literals + 9);
+    EXPECT_EQ(out.result, UnpackResult::Complete);
+    ASSERT_EQ(out.text.size(), literals + 9);
+    for (uint32_t i = literals; i < literals + 9; ++i)
+        EXPECT_EQ(static_cast<unsigned char>(out.text[i]), (i - WINDOW_SIZE) % 251) << i;
 }
 
 TEST(UnpackStream, DistancesBeyondWhatWasWrittenReadTheClearWindow) {
@@ -247,6 +309,42 @@ TEST(UnpackStream, AudioBytesDecodeUntilTheDataIsUsedUpExactly) {
     }
 }
 
+TEST(UnpackStream, AudioCodesOfTheLongestLengthAreReadFromTheDataOnly) {
+    // One to four channels whose every code is 15 bits long: four codes take
+    // more bits than one refill of the input brings. The entry is larger than
+    // the data, which is decoded to its end, and the data ends where a page
+    // that cannot be read begins: a read past it stops the test.
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t pages = 4;
+    void* mapped =
+        mmap(nullptr, pages * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    unsigned char* const guard = static_cast<unsigned char*>(mapped) + (pages - 1) * page;
+    ASSERT_EQ(mprotect(guard, page, PROT_NONE), 0);
+    for (unsigned channels = 1; channels <= MAX_AUDIO_CHANNELS; ++channels) {
+        for (uint32_t count = 1000; count < 1064; ++count) {
+            StreamWriter stream;
+            stream.audioTables(std::vector<Bytes>(
+                channels, lengthsOf(AUDIO_SYMBOLS, {{0x10, MAX_CODE_LENGTH},
+                                                    {AUDIO_NEW_TABLES, MAX_CODE_LENGTH}})));
+            for (uint32_t i = 0; i < count; ++i)
+                stream.audioSymbol(i % channels, 0x10);
+            const Bytes& packed = stream.bits.bytes();
+            ASSERT_LE(packed.size(), (pages - 1) * page);
+            unsigned char* const data = guard - packed.size();
+            std::memcpy(data, packed.data(), packed.size());
+            std::unique_ptr<UnpackState> state = UnpackState::create();
+            std::vector<unsigned char> output(2 * count);
+            uint32_t written = 0;
+            EXPECT_EQ(state->unpackEntry(data, static_cast<uint32_t>(packed.size()), 2 * count,
+                                         false, output.data(), written),
+                      UnpackResult::InputExhausted);
+            EXPECT_GE(written, count);
+        }
+    }
+    munmap(mapped, pages * page);
+}
+
 TEST(UnpackStream, SolidEntryContinuesWindowAndTables) {
     StreamWriter first;
     first.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 2}, {'B', 2}, {'C', 2}, {'D', 3}, {269, 3}}),
@@ -274,6 +372,83 @@ TEST(UnpackStream, SolidEntryContinuesWindowAndTables) {
     EXPECT_NE(unpack(state, second.bits.bytes(), 11).text, out.text);
 }
 
+TEST(UnpackStream, SolidEntriesGrowTheWindowKeepingWhatCameBefore) {
+    // A 4-byte entry, then a solid one of 70,000 bytes and one of 1.2 MB, each
+    // needing a larger window than the one before: matches from before the
+    // call's first byte (some by more than the window then holds) and back to
+    // that byte, and repeats until the last entry wraps the full window.
+    StreamWriter stream = farMatchStream();
+    uint32_t position = 0;
+    auto match = [&](uint32_t distance, unsigned extra) {
+        const uint32_t length = longMatch(stream, distance, extra);
+        position += length;
+        return length;
+    };
+    // An entry's stream, the first with the tables, and its size.
+    auto entry = [&](auto&& write) {
+        const uint32_t start = position;
+        write();
+        const auto packed = std::make_pair(stream.bits.bytes(), position - start);
+        stream.bits = BitWriter();
+        return packed;
+    };
+    const auto first = entry([&] {
+        stream.literals("ABCD");
+        position += 4;
+    });
+    const auto second = entry([&] {
+        match(6, 31); // two clear bytes before "ABCD", then again
+        const uint32_t length = match(position, 31);
+        while (position < 70000) {
+            stream.symbol(REPEAT_LAST_MATCH);
+            position += length;
+        }
+        match(300000, 31); // clear bytes only, more than the window holds back
+    });
+    const auto third = entry([&] {
+        const uint32_t length = match(position, 0);
+        while (position < 1200000) {
+            stream.symbol(REPEAT_LAST_MATCH);
+            position += length;
+        }
+        match(WINDOW_SIZE, 31);
+    });
+
+    Unpackers state;
+    EXPECT_EQ(unpack(state, first.first, first.second).text, "ABCD");
+    const Unpacked two = unpack(state, second.first, second.second, true);
+    EXPECT_EQ(two.result, UnpackResult::Complete);
+    EXPECT_EQ(two.text.substr(0, 8), std::string("\0\0ABCD\0\0", 8));
+    EXPECT_EQ(two.text.substr(258, 8), std::string("ABCD\0\0AB", 8));
+    EXPECT_EQ(two.text.substr(two.text.size() - 260), std::string(260, '\0'));
+    const Unpacked three = unpack(state, third.first, third.second, true);
+    EXPECT_EQ(three.result, UnpackResult::Complete);
+    EXPECT_EQ(three.text.substr(0, 4), "ABCD");
+}
+
+TEST(UnpackStream, AnEntryRunningPastItsSizeLeavesTheCallsFirstBytes) {
+    // "ABCD", then matches of 258 at distance 1 past the entry's size, which
+    // lies just below a size a window may have: nothing is written, and a solid
+    // entry after it still finds "ABCD" at the call's first byte.
+    for (const uint32_t size : {4000u, 4090u, 65500u, 131000u}) {
+        StreamWriter first = farMatchStream();
+        first.literals("ABCD");
+        uint32_t position = 4;
+        while (position < size)
+            position += longMatch(first, 1, 31);
+        StreamWriter second = first;
+        second.bits = BitWriter();
+        const uint32_t length = longMatch(second, position, 31); // from the call's first byte
+
+        Unpackers state;
+        const Unpacked out = unpack(state, first.bits.bytes(), size);
+        EXPECT_EQ(out.result, UnpackResult::OutputOverrun) << size;
+        EXPECT_EQ(out.text, "") << size;
+        EXPECT_EQ(unpack(state, second.bits.bytes(), length, true).text.substr(0, 4), "ABCD")
+            << size;
+    }
+}
+
 TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {
     // 255 distinct literals, one match of distance 255 and length 255, then
     // repeats of it: a period that does not divide the window size, so a byte
@@ -296,13 +471,108 @@ TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {
 
     const uint32_t size = 255 * (repeats + 2);
     ASSERT_GT(size, 2 * WINDOW_SIZE);
-    const Unpacked out = unpack(stream.bits.bytes(), size);
+    expectPeriodicBytes(stream.bits.bytes(), size, 255);
+}
+
+TEST(UnpackStream, AMatchThatWouldReachUnflushedBytesWaitsForTheFlush) {
+    // Bytes i % 100: 100 literals, matches of 258 at distance 100, then matches
+    // of the longest length, 260, at a distance of 262200 (a multiple of 100).
+    // The counts are chosen so that one 260-byte match comes when the write
+    // position is exactly 260 bytes behind the unflushed start of the window:
+    // only a flush before it keeps those bytes.
+    StreamWriter stream;
+    std::map<unsigned, unsigned char> coded = {{REPEAT_LAST_MATCH, 7}, {297, 7}};
+    for (unsigned literal = 0; literal < 100; ++literal)
+        coded[literal] = 7;
+    stream.normalTables(lengthsOf(MAIN_SYMBOLS, coded),
+                        lengthsOf(DISTANCE_SYMBOLS, {{13, 1}, {36, 1}}), NO_CODES_28);
+    for (unsigned literal = 0; literal < 100; ++literal)
+        stream.symbol(literal);
+    auto longestMatch = [&](unsigned distanceSlot, unsigned distanceExtra) {
+        stream.symbol(297);
+        stream.bits.put(31, 5); // length 224 + 3 + 31, plus the far bonus
+        stream.distanceSymbol(distanceSlot);
+        stream.bits.put(distanceExtra, DISTANCE_EXTRA_BITS[distanceSlot]);
+    };
+    const unsigned nearMatches = 1092, farMatches = 2951;
+    longestMatch(13, 3); // distance 96 + 1 + 3, length 258
+    for (unsigned i = 1; i < nearMatches; ++i)
+        stream.symbol(REPEAT_LAST_MATCH);
+    longestMatch(36, 55); // distance 262144 + 1 + 55, length 260
+    for (unsigned i = 1; i < farMatches; ++i)
+        stream.symbol(REPEAT_LAST_MATCH);
+    // The third far match from the end starts 260 bytes behind the window's end.
+    ASSERT_EQ(WINDOW_SIZE - (100 + 258 * nearMatches + MAX_MATCH_LENGTH * (farMatches - 3)),
+              MAX_MATCH_LENGTH);
+    expectPeriodicBytes(stream.bits.bytes(),
+                        100 + 258 * nearMatches + MAX_MATCH_LENGTH * farMatches, 100);
+}
+
+TEST(UnpackStream, TheLastSymbolIsReadOnlyWithFiveBytesLeft) {
+    // An entry of "AAAA" that ends on a byte boundary, followed by `left` bytes
+    // that start with the table switch and then read as a set that clears every
+    // length. A solid entry of zero bits after it decodes "A"s with the entry's
+    // own tables, or zeros once the switch was read.
+    for (const unsigned left : {4u, 5u}) {
+        StreamWriter first;
+        first.normalTables(lengthsOf(MAIN_SYMBOLS, {{'A', 1}, {NEW_TABLES, 1}}), NO_CODES_48,
+                           NO_CODES_28);
+        first.literals("AAAA");
+        ASSERT_EQ(first.bits.bitCount() % 8, 0u);
+        Bytes packed = first.bits.bytes();
+        packed.push_back(0x80); // the switch, code 1
+        packed.resize(packed.size() + left - 1, 0);
+
+        Unpackers state;
+        EXPECT_EQ(unpack(state, packed, 4).text, "AAAA");
+        const Unpacked out = unpack(state, Bytes(6, 0), 3, true);
+        EXPECT_EQ(out.result, UnpackResult::Complete);
+        EXPECT_EQ(out.text, left >= 5 ? std::string(3, '\0') : "AAA") << left << " bytes left";
+    }
+}
+
+TEST(UnpackStream, ZeroRunsCutAtTheLengthCountLeaveTheLengthsBehindIt) {
+    // Two audio channels set lengths up to 513; normal tables that keep them as
+    // their base end in a zero run that would reach past 374; two audio channels
+    // then keep every length, and channel 1 decodes with the codes it had at
+    // 385 (0x80) and 513 (the switch), which the cut run left alone.
+    StreamWriter stream;
+    const Bytes channel0 = lengthsOf(AUDIO_SYMBOLS, {{0x10, 1}, {AUDIO_NEW_TABLES, 1}});
+    const Bytes channel1 = lengthsOf(AUDIO_SYMBOLS, {{0x80, 2}, {AUDIO_NEW_TABLES, 2}});
+    stream.audioTables({channel0, channel1});
+    stream.audioSymbol(0, 0x10);
+    stream.audioSymbol(1, 0x80);
+    stream.audioSymbol(0, AUDIO_NEW_TABLES);
+
+    // Normal tables as deltas to the audio lengths: 'A' and the switch, which
+    // becomes channel 1's symbol 12 in the audio set after it.
+    Bytes previous = channel0;
+    previous.insert(previous.end(), channel1.begin(), channel1.end());
+    const Bytes normal = lengthsOf(MAIN_SYMBOLS, {{'A', 1}, {NEW_TABLES, 1}});
+    stream.bits.put(1, 2); // normal mode, keep the lengths
+    stream.preCodeHeader();
+    const unsigned runStart = NORMAL_TABLE_LENGTHS - 14;
+    for (unsigned i = 0; i < runStart; ++i)
+        stream.delta(((i < MAIN_SYMBOLS ? normal[i] : 0) - previous[i]) & 15);
+    stream.zeroRun(138);
+    stream.main = canonicalCodes(normal);
+    stream.literals("A");
+    stream.symbol(NEW_TABLES);
+
+    stream.bits.put(0xD, 4); // audio mode, keep the lengths, two channels
+    stream.preCodeHeader();
+    for (unsigned i = 0; i < 2 * AUDIO_SYMBOLS; ++i)
+        stream.delta(0);
+    // Channel 0: 'A' alone, code 0. Channel 1: 12 (0), 0x80 (10), the switch (11).
+    stream.bits.put(0, 1);
+    stream.bits.put(2, 2);
+
+    // With zero weights a channel's byte is its last byte minus the delta.
+    const Unpacked out = unpack(stream.bits.bytes(), 5);
     EXPECT_EQ(out.result, UnpackResult::Complete);
-    ASSERT_EQ(out.text.size(), size);
-    size_t wrong = 0;
-    for (size_t i = 0; i < size; ++i)
-        wrong += static_cast<unsigned char>(out.text[i]) != i % 255;
-    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(out.text, std::string("\xF0\x80"
+                                    "A\xAF\0",
+                                    5));
 }
 
 namespace {

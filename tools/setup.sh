@@ -10,6 +10,8 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev zlib1g-dev lib3ds-dev
   libfreetype-dev fonts-dejavu-core libmp3lame-dev
   libgtest-dev libbenchmark-dev
+  # The archive benchmark's second reference decompressor.
+  libdeflate-dev
   # glimmer-studio's video capture, and ffprobe for its tests.
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   # The private X server and what the end-to-end tests drive it with. SDL's

@@ -151,7 +151,8 @@ unsigned weightSearchSse2(const int16_t* errors, const int16_t* d1, const int16_
 
 void AudioChannelState::endInterval() {
     adaptWeights();
-    std::copy(d1History_.end() - HISTORY_FRONT, d1History_.end(), d1History_.begin());
+    const auto end = d1History_.begin() + HISTORY_FRONT + ADAPT_INTERVAL;
+    std::copy(end - HISTORY_FRONT, end, d1History_.begin());
     slot_ = 0;
 }
 

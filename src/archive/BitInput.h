@@ -17,8 +17,8 @@ public:
         count_ = 0;
     }
 
-    // Tops the buffer up to at least 49 bits, 56 while eight bytes of data remain;
-    // a decoding step that refills first needs no further refill for 49 bits.
+    // Tops the buffer up to at least 56 bits; a decoding step that refills first
+    // needs no further refill for 56 bits.
     void refill() {
         if (size_ >= 8 && next_ <= size_ - 8) {
             // The load may bring part of one more byte; those bits are that byte's
@@ -26,7 +26,7 @@ public:
             refillAhead();
             return;
         }
-        while (count_ <= 48) {
+        while (count_ < 56) {
             const uint64_t byte = next_ < size_ ? data_[next_] : 0;
             buffer_ |= byte << (56 - count_);
             ++next_;
@@ -75,6 +75,13 @@ public:
     // The next count bits (0..16) as a number, consumed.
     unsigned readBits(unsigned count) {
         const unsigned value = peek16() >> (16 - count);
+        consume(count);
+        return value;
+    }
+
+    // The same for a caller that has made sure the buffer holds them.
+    unsigned readBuffered(unsigned count) {
+        const unsigned value = peekBuffered(16) >> (16 - count);
         consume(count);
         return value;
     }

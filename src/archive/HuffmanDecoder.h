@@ -21,9 +21,11 @@ public:
     void build(const unsigned char* lengths, unsigned symbolCount, bool fullTable = false);
 
     // Decodes one symbol through the lookup table, falling back to the limit
-    // search for codes longer than the table covers.
+    // search for codes longer than the table covers. Buffered: the caller has
+    // made sure the input holds 16 bits, so the input need not check.
+    template <bool Buffered = false>
     unsigned decode(BitInput& input) const {
-        const unsigned field = input.peek16();
+        const unsigned field = Buffered ? input.peekBuffered(16) : input.peek16();
         unsigned entry = quick_[field >> (16 - quickBits_)];
         if (!(entry & QUICK_LENGTH_MASK))
             entry = longEntry(field & 0xFFFE);

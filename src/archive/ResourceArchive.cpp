@@ -199,11 +199,11 @@ bool unpackPacked(ResourceArchive& archive, const ArchiveBlock& block, bool requ
         return false;
     const ArchiveFileHeader& header = block.header;
     uint32_t skippedCount = 0;
-    work.unpacker->unpackEntry(archive.data + block.dataOffset, availableData(archive, block),
-                               header.unpackedSize, (header.flags & FILE_FLAG_SOLID) != 0,
-                               requested ? work.output : nullptr,
-                               requested ? *work.outputCount : skippedCount);
-    return true;
+    const UnpackResult result = work.unpacker->unpackEntry(
+        archive.data + block.dataOffset, availableData(archive, block), header.unpackedSize,
+        (header.flags & FILE_FLAG_SOLID) != 0, requested ? work.output : nullptr,
+        requested ? *work.outputCount : skippedCount);
+    return result != UnpackResult::OutOfMemory;
 }
 
 // Unpacks the entry of block (the requested one, or any entry of a solid archive)

@@ -11,6 +11,8 @@
 //                   entry holds; the excess was dropped    match passes the end
 //   InputExhausted  the stream's bits ran out before the   the same stream with size 1000
 //                   entry was complete
+//   OutOfMemory     (the fast unpacker only) no window for the entry could be allocated;
+//                   nothing was decoded
 //
 // The tests decode each of these with both unpackers, and the differential fuzz
 // target starts from them.
@@ -20,4 +22,5 @@ enum class UnpackResult {
     Complete,
     OutputOverrun,
     InputExhausted,
+    OutOfMemory,
 };

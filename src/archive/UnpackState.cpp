@@ -11,31 +11,66 @@ namespace {
 // bits, distance code and distance extra bits.
 constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
 
-// Copies length bytes from distance back, as if byte by byte, so an overlapping
-// copy repeats the bytes just written; a distance of 0 rewrites bytes in place.
-// Returns the new write position.
-uint32_t copyMatch(unsigned char* window, uint32_t target, uint32_t distance, uint32_t length) {
-    const uint32_t source = (target - distance) & WINDOW_MASK;
-    if (target + length > WINDOW_SIZE || source + length > WINDOW_SIZE) {
+// The match copy goes in chunks of this many bytes and may write up to one
+// chunk less one past a match's end; the window has this much room behind.
+constexpr uint32_t COPY_SLACK = 16;
+
+// Copies Size bytes, read whole before any is written: the two may overlap.
+template <size_t Size>
+inline __attribute__((always_inline)) void copyChunk(unsigned char* out,
+                                                     const unsigned char* from) {
+    unsigned char chunk[Size];
+    std::memcpy(chunk, from, Size);
+    std::memcpy(out, chunk, Size);
+}
+
+// Copies length bytes from distance back in a window of mask + 1 bytes, as if
+// byte by byte, so an overlapping copy repeats the bytes just written. Returns
+// the new write position. Inlined into the decoding loop, where it runs for
+// every match. Away from the window's end the copy goes in chunks that may write
+// up to COPY_SLACK - 1 bytes past the match: no match reads them before they are
+// written again (see reserveWindow).
+inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, uint32_t mask,
+                                                         uint32_t target, uint32_t distance,
+                                                         uint32_t length) {
+    constexpr uint32_t CHUNK = COPY_SLACK;
+    const uint32_t size = mask + 1;
+    const uint32_t source = (target - distance) & mask;
+    if (target + length + CHUNK > size || source + length + CHUNK > size) {
         for (uint32_t i = 0; i < length; ++i)
-            window[(target + i) & WINDOW_MASK] = window[(source + i) & WINDOW_MASK];
-        return (target + length) & WINDOW_MASK;
+            window[(target + i) & mask] = window[(source + i) & mask];
+        return (target + length) & mask;
     }
     unsigned char* out = window + target;
     const unsigned char* from = window + source;
-    if (source < target && distance >= 8 && length >= 8) {
-        // Eight bytes at a time: each chunk reads only bytes that are already
-        // final, and the last chunk ends exactly at the match's end.
-        for (uint32_t i = 0; i + 8 < length; i += 8)
-            std::memcpy(out + i, from + i, 8);
-        std::memcpy(out + length - 8, from + length - 8, 8);
+    if (distance >= CHUNK || distance >= length) {
+        // Each chunk reads only bytes that are final: a whole chunk back, or,
+        // for a match no longer than its distance, bytes before the match.
+        for (uint32_t i = 0; i < length; i += CHUNK)
+            copyChunk<CHUNK>(out + i, from + i);
     } else if (distance == 1) {
-        std::memset(out, *from, length);
+        std::memset(out, *from, (length + CHUNK - 1) / CHUNK * CHUNK);
+    } else if (distance >= 8) {
+        for (uint32_t i = 0; i < length; i += 8)
+            copyChunk<8>(out + i, from + i);
     } else {
         for (uint32_t i = 0; i < length; ++i)
             out[i] = from[i];
     }
     return target + length;
+}
+
+// A match in a window that has not come round yet whose source lies before the
+// window's first byte: the bytes there are clear, as the format's window
+// starts, and the match reads zeros until its source comes to the first byte. The window itself is
+// not cleared: nothing reads it beyond what was written. Rare, and kept out of line so that the
+// match copy is inlined in the decoding loop.
+__attribute__((noinline)) uint32_t copyFromBeforeStart(unsigned char* window, uint32_t mask,
+                                                       uint32_t target, uint32_t distance,
+                                                       uint32_t length) {
+    const uint32_t zeros = std::min(length, distance - target);
+    std::memset(window + target, 0, zeros);
+    return copyMatch(window, mask, target + zeros, distance, length - zeros);
 }
 
 } // namespace
@@ -44,20 +79,20 @@ void UnpackState::FreeWindow::operator()(unsigned char* window) const {
     std::free(window);
 }
 
+// Written out, so that making a state does not first clear all of it: every
+// member has its own initial value.
+UnpackState::UnpackState() {}
+
 std::unique_ptr<UnpackState> UnpackState::create() {
-    std::unique_ptr<UnpackState> state(new (std::nothrow) UnpackState());
-    if (!state)
-        return nullptr;
-    // calloc: a fresh window is already clear.
-    state->window_.reset(static_cast<unsigned char*>(std::calloc(WINDOW_SIZE, 1)));
-    if (!state->window_)
-        return nullptr;
-    return state;
+    return std::unique_ptr<UnpackState>(new (std::nothrow) UnpackState());
 }
 
 UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t packedSize,
                                       uint32_t unpackedSize, bool solid, unsigned char* output,
                                       uint32_t& outputCount) {
+    const bool continues = solid && started_;
+    if (!reserveWindow(continues ? writePosition_ : 0, unpackedSize))
+        return UnpackResult::OutOfMemory;
     input_.reset(packed, packedSize);
     output_ = output;
     outputSize_ = unpackedSize;
@@ -88,6 +123,42 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
     return incomplete ? UnpackResult::InputExhausted : UnpackResult::Complete;
 }
 
+// The format's window is a ring of 1 MiB. A call that unpacks less needs only
+// as much as it writes: with room for what the entry writes past its size (a
+// last match) and for the flush margin behind it, such a window never comes
+// round and never flushes before the entry's end. Its positions are masked as
+// in a window of the next power of two, which nothing reaches. It grows for a
+// solid entry that needs more, keeping what the call has written, which lies at
+// the same places in the larger window. A call that unpacks more gets a ring of
+// twice the format's size, whose bytes ahead of the write position no match
+// reaches: the match copy may write past a match's end there. Flushes come when
+// they would in the format's ring. kept: bytes the entry goes on from.
+bool UnpackState::reserveWindow(uint32_t kept, uint32_t entrySize) {
+    const uint64_t need = uint64_t{kept} + entrySize + MAX_MATCH_LENGTH + FLUSH_MARGIN;
+    uint32_t size = MIN_WINDOW_SIZE;
+    while (size < need && size < WINDOW_SIZE)
+        size *= 2;
+    if (need > WINDOW_SIZE)
+        size = RING_SIZE;
+    const uint64_t rounded = (need + MIN_WINDOW_SIZE - 1) / MIN_WINDOW_SIZE * MIN_WINDOW_SIZE;
+    const uint32_t allocated =
+        size == RING_SIZE ? RING_SIZE + COPY_SLACK : static_cast<uint32_t>(rounded);
+    if (allocated <= windowAllocated_)
+        return true;
+    std::unique_ptr<unsigned char, FreeWindow> grown(
+        static_cast<unsigned char*>(std::malloc(allocated)));
+    if (!grown)
+        return false;
+    if (kept > 0)
+        std::memcpy(grown.get(), window_.get(), kept);
+    else
+        writePosition_ = flushPosition_ = 0;
+    window_ = std::move(grown);
+    windowSize_ = size;
+    windowAllocated_ = allocated;
+    return true;
+}
+
 void UnpackState::startEntry(bool solid) {
     if (solid && started_)
         return; // goes on with the state and tables the previous entry left
@@ -104,10 +175,8 @@ void UnpackState::startEntry(bool solid) {
     readTables();
 }
 
-// Only what was written since the last clear needs clearing again.
+// The window's bytes count as clear again (see copyFromBeforeStart).
 void UnpackState::clearWindow() {
-    const uint32_t dirty = windowWrapped_ ? WINDOW_SIZE : writePosition_;
-    std::memset(window_.get(), 0, dirty);
     writePosition_ = 0;
     flushPosition_ = 0;
     windowWrapped_ = false;
@@ -177,8 +246,8 @@ void UnpackState::buildDecoders(unsigned lengthCount) {
 
 // Bytes that may still be written before a flush is due (see flushDue).
 int64_t UnpackState::flushRoom() const {
-    const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
-    return int64_t{gap == 0 ? WINDOW_SIZE : gap} - FLUSH_MARGIN;
+    const uint32_t gap = (flushPosition_ - writePosition_) & flushMask();
+    return int64_t{gap == 0 ? flushMask() + 1 : gap} - FLUSH_MARGIN;
 }
 
 // Stores the state a decoding run kept in locals. The input comes by value so
@@ -197,15 +266,23 @@ void UnpackState::endRun(BitInput input, uint32_t write, int64_t left) {
 // lives in locals for the run.
 void UnpackState::decodeNormalRun() {
     unsigned char* const window = window_.get();
+    const uint32_t mask = windowMask();
     BitInput in = input_;
-    uint32_t write = writePosition_;
-    int64_t left = outputLeft_;
-    int64_t room = flushRoom();
+    // A run writes less than the window holds: it has come round once it is
+    // below its start.
+    const uint32_t start = writePosition_;
+    uint32_t write = start;
+    // The run ends once the entry is complete or a flush is due: both counts
+    // fall by every byte written, so one budget, the smaller, stands for both.
+    const int64_t left = outputLeft_;
+    const int64_t firstBudget = std::min(left, flushRoom());
+    int64_t budget = firstBudget;
     // Tokens still to come that can neither consume more bits than the data holds
     // nor refill past its end; they go without checks.
     size_t unchecked = 0;
-    while ((left | room) >= 0) {
-        // A refill is enough for the longest token with all its extra bits.
+    while (budget >= 0) {
+        // A refill is enough for the longest token with all its extra bits, so
+        // the token's reads need no checks.
         if (unchecked != 0) {
             --unchecked;
             in.refillAhead();
@@ -216,25 +293,25 @@ void UnpackState::decodeNormalRun() {
             unchecked = safe > 0 ? safe - 1 : 0;
             in.refill();
         }
-        const unsigned symbol = mainDecoder_.decode(in);
+        const unsigned symbol = mainDecoder_.decode<true>(in);
         if (symbol < REPEAT_LAST_MATCH) {
             window[write] = static_cast<unsigned char>(symbol);
-            write = (write + 1) & WINDOW_MASK;
-            --left;
-            --room;
+            write = (write + 1) & mask;
+            --budget;
             continue;
         }
         uint32_t distance = lastDistance_;
         uint32_t length = lastLength_;
         if (symbol >= FIRST_LONG_MATCH) {
             const unsigned slot = symbol - FIRST_LONG_MATCH;
-            length = LENGTH_BASES[slot] + MIN_LONG_LENGTH + in.readBits(LENGTH_EXTRA_BITS[slot]);
-            const unsigned distanceSlot = distanceDecoder_.decode(in);
-            distance =
-                DISTANCE_BASES[distanceSlot] + 1 + in.readBits(DISTANCE_EXTRA_BITS[distanceSlot]);
+            length =
+                LENGTH_BASES[slot] + MIN_LONG_LENGTH + in.readBuffered(LENGTH_EXTRA_BITS[slot]);
+            const unsigned distanceSlot = distanceDecoder_.decode<true>(in);
+            distance = DISTANCE_BASES[distanceSlot] + 1 +
+                       in.readBuffered(DISTANCE_EXTRA_BITS[distanceSlot]);
             length += longLengthBonus(distance);
         } else if (symbol == NEW_TABLES) {
-            endRun(in, write, left);
+            endRun(in, write, left - (firstBudget - budget));
             readTables();
             if (audioMode_)
                 return;
@@ -243,23 +320,30 @@ void UnpackState::decodeNormalRun() {
             continue;
         } else if (symbol >= FIRST_SHORT_MATCH) {
             const unsigned slot = symbol - FIRST_SHORT_MATCH;
-            distance = SHORT_BASES[slot] + 1 + in.readBits(SHORT_EXTRA_BITS[slot]);
+            distance = SHORT_BASES[slot] + 1 + in.readBuffered(SHORT_EXTRA_BITS[slot]);
             length = SHORT_MATCH_LENGTH;
         } else if (symbol != REPEAT_LAST_MATCH) {
             distance = recentDistances_[(recentCount_ - (symbol - REPEAT_LAST_MATCH)) & 3];
-            const unsigned slot = lengthDecoder_.decode(in);
-            length = LENGTH_BASES[slot] + MIN_RECENT_LENGTH + in.readBits(LENGTH_EXTRA_BITS[slot]);
+            const unsigned slot = lengthDecoder_.decode<true>(in);
+            length =
+                LENGTH_BASES[slot] + MIN_RECENT_LENGTH + in.readBuffered(LENGTH_EXTRA_BITS[slot]);
             length += recentLengthBonus(distance);
         }
         // The repeat keeps the last match as it was; every form enters the ring.
         recentDistances_[recentCount_++ & 3] = distance;
         lastDistance_ = distance;
         lastLength_ = length;
-        write = copyMatch(window, write, distance, length) & WINDOW_MASK;
-        left -= length;
-        room -= length;
+        // Distance 0 reads the byte the format's ring holds where the match
+        // writes, from 1 MiB before. Before the window has come round, a source
+        // before its first byte is clear.
+        const uint32_t reach = distance == 0 ? WINDOW_SIZE : distance;
+        const bool beforeStart = reach > write && !windowWrapped_ && write >= start;
+        write = (beforeStart ? copyFromBeforeStart(window, mask, write, reach, length)
+                             : copyMatch(window, mask, write, reach, length)) &
+                mask;
+        budget -= length;
     }
-    endRun(in, write, left);
+    endRun(in, write, left - (firstBudget - budget));
 }
 
 // Decodes multimedia bytes, channel after channel, until the entry is complete,
@@ -273,11 +357,11 @@ void UnpackState::decodeAudioRun() {
     int64_t left = outputLeft_;
     int64_t room = flushRoom();
     while (left >= 0 && room >= 0 && !in.exhausted()) {
-        const int64_t batch = std::min({left + 1, room + 1, int64_t{WINDOW_SIZE - write},
+        const int64_t batch = std::min({left + 1, room + 1, int64_t{windowSize_ - write},
                                         static_cast<int64_t>(in.bitsLeft() / MAX_CODE_LENGTH) + 1});
         const uint32_t count =
             decodeAudioBatch(in, window_.get() + write, static_cast<uint32_t>(batch));
-        write = (write + count) & WINDOW_MASK;
+        write = (write + count) & windowMask();
         left -= count;
         room -= count;
         if (count == batch)
@@ -307,7 +391,8 @@ uint32_t UnpackState::decodeAudioBatch(BitInput& in, unsigned char* out, uint32_
 // Decodes up to count bytes of Channels interleaved channels into out; fewer when
 // the table switch comes first (it is consumed). The state lives in locals. While
 // the channels are in step, whole frames run up to the end of their adaptation
-// interval with one place in it for all; other bytes go one by one.
+// interval together (see AudioChannelState::decodeFrames); other bytes go one by
+// one.
 template <unsigned Channels>
 uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint32_t count) {
     BitInput in = input;
@@ -316,15 +401,32 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     unsigned channel = currentChannel_;
     unsigned char* next = out;
     unsigned char* const end = out + count;
-    // In whole frames the input is topped up ahead, before every third code.
-    constexpr unsigned CODES_PER_REFILL = 3;
-    constexpr unsigned REFILLS_PER_FRAME = (Channels + CODES_PER_REFILL - 1) / CODES_PER_REFILL;
+    // The input is topped up ahead before every fourth code at most: three codes
+    // of up to 15 bits and the lookup of a fourth fit in what a refill leaves.
+    constexpr unsigned FRAMES_PER_REFILL = Channels < 4 ? 4 / Channels : 1;
+    struct FrameSymbols {
+        BitInput& in;
+        const std::array<HuffmanDecoder, MAX_AUDIO_CHANNELS>& decoders;
+        void startFrame(size_t frame) {
+            if (frame % FRAMES_PER_REFILL == 0)
+                in.refillAhead();
+        }
+        bool operator()(unsigned c, unsigned& symbol) {
+            return decoders[c].template decodeByteSymbol<true>(in, symbol);
+        }
+    } symbols{in, audioDecoders_};
+    // A frame consumes at most MAX_CODE_LENGTH bits a channel, and a refill
+    // reads eight bytes from at most 63 bits past what was consumed: frames
+    // whose refills all stay inside the data.
+    constexpr size_t REFILL_REACH = 63 + 64;
+    constexpr size_t FRAME_BITS = MAX_CODE_LENGTH * Channels;
     bool switched = false;
     while (!switched && next != end) {
-        const size_t slot = channels[0].slot();
-        const size_t frames = std::min<size_t>({static_cast<size_t>(end - next) / Channels,
-                                                AudioChannelState::ADAPT_INTERVAL - slot,
-                                                in.refillsAhead() / REFILLS_PER_FRAME});
+        const size_t bits = in.bitsLeft();
+        const size_t framesInData = bits > REFILL_REACH ? (bits - REFILL_REACH) / FRAME_BITS : 0;
+        const size_t frames = std::min<size_t>(
+            {static_cast<size_t>(end - next) / Channels,
+             AudioChannelState::ADAPT_INTERVAL - channels[0].slot(), framesInData});
         if (channel != 0 || frames == 0 || !inStep<Channels>(channels.data())) {
             unsigned symbol; // any symbol above the byte deltas switches the tables
             switched = !audioDecoders_[channel].decodeByteSymbol(in, symbol);
@@ -334,26 +436,8 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
             }
             continue;
         }
-        size_t frame = 0;
-        unsigned decoded = Channels; // bytes of the last frame begun
-        while (frame < frames && decoded == Channels) {
-            decoded = 0;
-#pragma GCC unroll 4
-            for (unsigned c = 0; c < Channels; ++c) {
-                if (c % CODES_PER_REFILL == 0)
-                    in.refillAhead();
-                unsigned symbol;
-                if (!audioDecoders_[c].template decodeByteSymbol<true>(in, symbol))
-                    break;
-                *next++ = channels[c].decodeAt(slot + frame, symbol, channelDelta);
-                ++decoded;
-            }
-            frame += decoded == Channels ? 1 : 0;
-        }
-        // A frame cut short by the switch moved only the channels before it on.
-        for (unsigned c = 0; c < Channels; ++c)
-            channels[c].advance(static_cast<unsigned>(frame) +
-                                (decoded < Channels && c < decoded ? 1 : 0));
+        const unsigned decoded = AudioChannelState::decodeFrames<Channels>(
+            channels.data(), frames, channelDelta, next, symbols);
         if (decoded < Channels) {
             switched = true;
             channel = decoded;
@@ -391,20 +475,20 @@ void UnpackState::finishEntry() {
 // Due when the write position has come within FLUSH_MARGIN bytes behind the
 // unflushed bytes, so that no match can overwrite them.
 bool UnpackState::flushDue() const {
-    const uint32_t gap = (flushPosition_ - writePosition_) & WINDOW_MASK;
+    const uint32_t gap = (flushPosition_ - writePosition_) & flushMask();
     return gap != 0 && gap < FLUSH_MARGIN;
 }
 
 // Moves the bytes written since the last flush to the output, unless they would
 // not fit: then nothing is written and the entry ends as overrun.
 void UnpackState::flush() {
-    const uint32_t count = (writePosition_ - flushPosition_) & WINDOW_MASK;
+    const uint32_t count = (writePosition_ - flushPosition_) & flushMask();
     if (output_ && count != 0) {
         if (uint64_t{*outputCount_} + count > outputSize_) {
             overrun_ = true;
             outputLeft_ = -1;
         } else {
-            const uint32_t first = std::min(count, WINDOW_SIZE - flushPosition_);
+            const uint32_t first = std::min(count, windowSize_ - flushPosition_);
             unsigned char* out = output_ + *outputCount_;
             std::memcpy(out, window_.get() + flushPosition_, first);
             std::memcpy(out + first, window_.get(), count - first);

@@ -6,7 +6,10 @@
 // One state serves one extraction call, which makes it at its first packed entry
 // and frees it, window and all, at its end: a solid entry goes on with the
 // window, the recent distances, the channel predictors and the code tables that
-// the entry before it left; the call's first entry always starts clean. Any
+// the entry before it left; the call's first entry always starts clean. The
+// window is as large as the call's entries need, so that a small entry pays for
+// no more than it unpacks, and a ring of twice the format's 1 MiB for calls that
+// unpack more (see reserveWindow). Any
 // input is safe: reads stay inside the packed data, writes inside the window and
 // the output buffer, and decoding ends once it has consumed more bits than the
 // data holds. Bad data only makes wrong or short output, which the caller's CRC
@@ -19,20 +22,22 @@
 #include "archive/PackedFormat.h"
 #include "archive/UnpackResult.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 
 class UnpackState {
 public:
-    // Null when the window cannot be allocated.
+    // Null when there is no memory for the state.
     static std::unique_ptr<UnpackState> create();
 
     // Unpacks one entry from its packedSize bytes at packed. solid: the entry
     // continues the previous entry of the call (else the state starts clean). output: a buffer
     // of unpackedSize bytes that receives the entry, with outputCount advanced by
     // what was written; null for an entry that is only decoded to carry a solid
-    // archive's state forward.
+    // archive's state forward. OutOfMemory when the window cannot grow to what
+    // the entry needs (nothing is decoded then).
     UnpackResult unpackEntry(const unsigned char* packed, uint32_t packedSize,
                              uint32_t unpackedSize, bool solid, unsigned char* output,
                              uint32_t& outputCount);
@@ -45,8 +50,12 @@ private:
         void operator()(unsigned char* window) const;
     };
 
-    UnpackState() = default;
+    UnpackState();
 
+    bool reserveWindow(uint32_t kept, uint32_t entrySize);
+    uint32_t windowMask() const { return windowSize_ - 1; }
+    // Positions as the format's ring of WINDOW_SIZE takes them, for the flushes.
+    uint32_t flushMask() const { return std::min(windowSize_, WINDOW_SIZE) - 1; }
     void startEntry(bool solid);
     void clearWindow();
     void readTables();
@@ -64,10 +73,17 @@ private:
     bool flushDue() const;
     void flush();
 
+    // The smallest window made; a call's script or picture needs more.
+    static constexpr uint32_t MIN_WINDOW_SIZE = 4096;
+    // The ring of a call that unpacks more than the format's window holds.
+    static constexpr uint32_t RING_SIZE = 2 * WINDOW_SIZE;
+
     std::unique_ptr<unsigned char, FreeWindow> window_;
+    uint32_t windowSize_ = 0;      // a power of two, at most RING_SIZE
+    uint32_t windowAllocated_ = 0; // all of windowSize_ once the window may come round
     uint32_t writePosition_ = 0;
     uint32_t flushPosition_ = 0;
-    bool windowWrapped_ = false; // written all round since the last clear
+    bool windowWrapped_ = false; // has come round since the last clear
 
     BitInput input_;
     int64_t outputLeft_ = 0; // the loop runs while not negative
