@@ -21,8 +21,9 @@ PACKAGES=(
   sox libsox-fmt-mp3 xz-utils python3
   # bench/performance-report.sh: peak memory through GNU time.
   time
-  # The release: the Debian packages (dpkg-shlibdeps) and the archive's run paths.
-  dpkg-dev patchelf
+  # The release: the Debian packages (dpkg-shlibdeps) and the archive's run
+  # paths; the archive's program is built in a Debian 11 root made by debootstrap.
+  dpkg-dev patchelf debootstrap
 )
 
 missing=()

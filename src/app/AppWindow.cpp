@@ -8,6 +8,12 @@
 #include <cstdio>
 #include <ctime>
 
+// SDL 2.0.22 named this hint; before it (Debian 11 has 2.0.14) the driver was
+// asked for by the environment variable alone, which SDL_GetHint also reads.
+#ifndef SDL_HINT_VIDEODRIVER
+#define SDL_HINT_VIDEODRIVER "SDL_VIDEODRIVER"
+#endif
+
 namespace {
 
 // SDL falls back to drivers that draw nowhere when no display can be reached; the

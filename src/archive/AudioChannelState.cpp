@@ -20,6 +20,15 @@ constexpr unsigned WIDE_COUNT = 16;
 // one by value, which machines without AVX would do differently.
 #define ALWAYS_INLINE inline __attribute__((always_inline))
 
+// Lanes of a and b (vectors of type Vector) picked by index into the two
+// together: clang's builtin, or GCC's, which takes the indices as a vector of
+// the operands' type (GCC learnt clang's only in version 12).
+#ifdef __clang__
+#define SHUFFLE(Vector, a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
+#else
+#define SHUFFLE(Vector, a, b, ...) __builtin_shuffle(a, b, Vector{__VA_ARGS__})
+#endif
+
 ALWAYS_INLINE void loadLanes(const int16_t* values, WideLanes& lanes) {
     std::memcpy(&lanes, values, sizeof lanes);
 }
@@ -55,14 +64,14 @@ ALWAYS_INLINE void foldHalves(const WideSums* wide, LaneSums* narrow) {
 template <int Block>
 ALWAYS_INLINE LaneSums addInterleaved(const LaneSums& a, const LaneSums& b) {
     if constexpr (Block == 1)
-        return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11) +
-               __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
+        return SHUFFLE(LaneSums, a, b, 0, 8, 1, 9, 2, 10, 3, 11) +
+               SHUFFLE(LaneSums, a, b, 4, 12, 5, 13, 6, 14, 7, 15);
     else if constexpr (Block == 2)
-        return __builtin_shufflevector(a, b, 0, 1, 8, 9, 2, 3, 10, 11) +
-               __builtin_shufflevector(a, b, 4, 5, 12, 13, 6, 7, 14, 15);
+        return SHUFFLE(LaneSums, a, b, 0, 1, 8, 9, 2, 3, 10, 11) +
+               SHUFFLE(LaneSums, a, b, 4, 5, 12, 13, 6, 7, 14, 15);
     else
-        return __builtin_shufflevector(a, b, 0, 1, 2, 3, 8, 9, 10, 11) +
-               __builtin_shufflevector(a, b, 4, 5, 6, 7, 12, 13, 14, 15);
+        return SHUFFLE(LaneSums, a, b, 0, 1, 2, 3, 8, 9, 10, 11) +
+               SHUFFLE(LaneSums, a, b, 4, 5, 6, 7, 12, 13, 14, 15);
 }
 
 // Lane i of the result: the total of the lanes of sums[i]. Adds interleaved
@@ -85,11 +94,11 @@ ALWAYS_INLINE unsigned smallestTotal(const LaneSums* totals) {
     const Keys unused = {0, 0, 0, ~0u, ~0u, ~0u, ~0u, ~0u};
     const Keys high = (__builtin_convertvector(totals[1], Keys) << 4 | Keys{8, 9, 10}) | unused;
     Keys smallest = low < high ? low : high;
-    const Keys halves = __builtin_shufflevector(smallest, smallest, 4, 5, 6, 7, 0, 1, 2, 3);
+    const Keys halves = SHUFFLE(Keys, smallest, smallest, 4, 5, 6, 7, 0, 1, 2, 3);
     smallest = smallest < halves ? smallest : halves;
-    const Keys quarters = __builtin_shufflevector(smallest, smallest, 2, 3, 0, 1, 6, 7, 4, 5);
+    const Keys quarters = SHUFFLE(Keys, smallest, smallest, 2, 3, 0, 1, 6, 7, 4, 5);
     smallest = smallest < quarters ? smallest : quarters;
-    const Keys neighbours = __builtin_shufflevector(smallest, smallest, 1, 0, 3, 2, 5, 4, 7, 6);
+    const Keys neighbours = SHUFFLE(Keys, smallest, smallest, 1, 0, 3, 2, 5, 4, 7, 6);
     smallest = smallest < neighbours ? smallest : neighbours;
     return smallest[0] & 15;
 }

@@ -4,8 +4,9 @@
 # every library the program and its bundled libraries need is in FOLDER/lib or
 # on the system list (common.sh), and the ones in lib/ are the ones the loader
 # takes, through the relative run paths; the C library and C++ runtime they
-# need are no newer than the release promises. Prints each fault with the name
-# of what is missing and exits 1 when there is any.
+# need are no newer than the release promises (each file's highest versions are
+# printed). Prints each fault with the name of what is missing or too new and
+# exits 1 when there is any.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -43,12 +44,30 @@ while read -r library arrow path _; do
     fi
 done < <(ldd "$program")
 
-glibc=$(highest_version GLIBC "${binaries[@]}")
-glibcxx=$(highest_version GLIBCXX "${binaries[@]}")
-version_at_most "$glibc" "$GLIBC_MINIMUM" ||
-    fault "needs glibc $glibc, newer than the $GLIBC_MINIMUM the release promises"
-version_at_most "$glibcxx" "$GLIBCXX_MINIMUM" ||
-    fault "needs GLIBCXX_$glibcxx, newer than the GLIBCXX_$GLIBCXX_MINIMUM the release promises"
+# The C library and the C++ runtime: each file's highest symbol versions are
+# listed; a symbol newer than the release promises is a fault naming the file,
+# the version and the symbols.
+declare -A promised=([GLIBC]=$GLIBC_MINIMUM [GLIBCXX]=$GLIBCXX_MINIMUM [CXXABI]=$CXXABI_MINIMUM)
+all_symbols=""
+for binary in "${binaries[@]}"; do
+    symbols=$(needed_symbols "$binary")
+    all_symbols+=$symbols$'\n'
+    maxima=""
+    for family in GLIBC GLIBCXX CXXABI; do
+        versions=$(versions_of "$family" <<<"$symbols")
+        [ -n "$versions" ] && maxima+=" ${family}_$(tail -n1 <<<"$versions")"
+        for version in $versions; do
+            version_at_most "$version" "${promised[$family]}" && continue
+            names=$(awk -v v="${family}_$version" '$1 == v { print $2 }' <<<"$symbols" |
+                sort -u | tr '\n' ' ')
+            fault "$(basename "$binary") needs ${family}_$version, newer than the" \
+                "${family}_${promised[$family]} the release promises: ${names% }"
+        done
+    done
+    echo "$(basename "$binary"):${maxima:- no versioned C or C++ runtime symbols}"
+done
+glibc=$(versions_of GLIBC <<<"$all_symbols" | tail -n1)
+glibcxx=$(versions_of GLIBCXX <<<"$all_symbols" | tail -n1)
 
 if [ "$faults" -gt 0 ]; then
     echo "FAIL: $faults fault(s) in $folder" >&2

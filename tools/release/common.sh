@@ -21,10 +21,12 @@ SYSTEM_LIBRARIES=(
 )
 
 # The newest C library and C++ runtime the release may need (README.txt states
-# them): the highest GLIBC_ and GLIBCXX_ symbol versions of the program and the
-# bundled libraries must not exceed them.
-GLIBC_MINIMUM=2.34
-GLIBCXX_MINIMUM=3.4.29
+# them): those of Debian 11, where the archive's program is built and its
+# libraries come from. No symbol the program or a bundled library needs may
+# have a GLIBC_, GLIBCXX_ or CXXABI_ version above these.
+GLIBC_MINIMUM=2.31
+GLIBCXX_MINIMUM=3.4.28
+CXXABI_MINIMUM=1.3.12
 
 is_system_library() {
     local system
@@ -39,13 +41,27 @@ needed_libraries() {
     readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'
 }
 
-# The highest version of the symbol-version family $1 (GLIBC or GLIBCXX) that
-# the binaries given after it need; empty when none.
-highest_version() {
-    local family=$1
-    shift
-    objdump -T "$@" | grep -o "(${family}_[0-9.]*)" | tr -d '()' | sed "s/^${family}_//" |
-        sort -uV | tail -n1
+# The versioned symbols binary $1 takes from other files, one a line: version
+# (GLIBC_2.34), then name. objdump puts the version in parentheses since
+# binutils 2.35 and without them before; both are read.
+needed_symbols() {
+    objdump -T "$1" | awk '/\*UND\*/ {
+        for (i = 1; i < NF; i++)
+            if ($i ~ /^\(?[A-Z]+_[0-9.]+\)?$/) { gsub(/[()]/, "", $i); print $i, $NF; break }
+    }'
+}
+
+# The versions of the family $1 (GLIBC, GLIBCXX or CXXABI) in the lines of
+# needed_symbols on standard input, lowest first, each once.
+versions_of() {
+    sed -n "s/^${1}_\([0-9.]*\) .*/\1/p" | sort -uV
+}
+
+# Debian's compiler flags for packages, with every hardening feature, exported;
+# CMake reads no CPPFLAGS, so the preprocessor's go with the compilers'.
+export_package_flags() {
+    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+    export CFLAGS="$CPPFLAGS $CFLAGS" CXXFLAGS="$CPPFLAGS $CXXFLAGS"
 }
 
 # True when version $1 is at most version $2.
