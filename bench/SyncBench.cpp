@@ -224,6 +224,10 @@ int main(int argc, char** argv) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(options.pause));
 
+    // The music's device is opened again when it starts, which makes the file
+    // again; removed now, the file the watch sees is that device's alone (the
+    // checked device, maybe still closing, writes on into the removed one).
+    std::remove(audioFile.c_str());
     uint64_t firstFrameUs = 0;
     auto watch = std::make_unique<FileWatch>(audioFile);
     const bool completed = play(*player, options, frames, firstFrameUs);

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -142,47 +145,97 @@ TEST_F(DemoPlayerTest, EmptyScriptStillEndsTheShow) {
     EXPECT_TRUE(quitPosted());
 }
 
-// The clock against a music that plays faster or slower than real time: reports
-// every 46 ms (a mixer buffer), with frames every 5 ms between them.
+// The clock against a music that reports a mixer buffer (46 ms) at a time, with
+// frames every 5 ms between the reports.
 class DemoClockTest : public ::testing::Test {
 protected:
-    // Runs the show from reading 1000 for the given milliseconds of real time,
-    // the music playing musicRate times as fast as the clock; returns the last
-    // lead of the picture over the music.
-    int32_t run(uint32_t realMs, double musicRate) {
-        clock.start(1000);
+    static constexpr uint32_t BUFFER_MS = 46;
+    static constexpr uint32_t START = 1000;
+
+    // The music's report k: the reading it comes at, after START.
+    using ReportTick = std::function<uint32_t(uint32_t k)>;
+    // The music's position, in ms, at a reading after START.
+    using MusicAt = std::function<double(uint32_t elapsed)>;
+
+    // Runs the show for realMs of real time, the music's report k (it has played
+    // k buffers) coming at tickOf(k), and none from report lastReport on. Checks that the clock
+    // never goes back or jumps; returns the last lead of the picture over the music, which is
+    // musicAt(elapsed).
+    double run(uint32_t realMs, const ReportTick& tickOf, const MusicAt& musicAt,
+               uint32_t lastReport = ~0u) {
+        clock.start(START);
+        last = 0;
+        uint32_t report = 0;
         for (uint32_t elapsed = 0; elapsed <= realMs; elapsed += 5) {
-            if (elapsed % 46 < 5) {
-                const uint32_t reportAt = elapsed - elapsed % 46;
-                clock.hearMusic(1000 + reportAt, static_cast<uint32_t>(reportAt * musicRate));
+            for (; report < lastReport && tickOf(report) <= elapsed; ++report) {
+                clock.hearMusic(START + tickOf(report), report * BUFFER_MS,
+                                (report + 1) * BUFFER_MS);
             }
-            const uint32_t t = clock.time(1000 + elapsed);
+            const uint32_t t = clock.time(START + elapsed);
             EXPECT_GE(t, last) << "the clock went back at " << elapsed;
             // Eased at most a tenth of real time, plus the rounding to whole ms.
             EXPECT_LE(t - last, elapsed == 0 ? 0u : 5u + 1u) << "a jump ahead at " << elapsed;
             last = t;
-            lead = static_cast<int32_t>(t) - static_cast<int32_t>(elapsed * musicRate);
+            times[elapsed] = t;
+            lead = t - musicAt(elapsed);
+            maxLead = std::max(maxLead, lead);
         }
         return lead;
     }
 
+    // A music playing steadily at rate, reporting on time.
+    double steady(uint32_t realMs, double rate) {
+        return run(
+            realMs, [rate](uint32_t k) { return uint32_t(std::ceil(k * BUFFER_MS / rate)); },
+            [rate](uint32_t elapsed) { return elapsed * rate; });
+    }
+
     DemoClock clock;
     uint32_t last = 0;
-    int32_t lead = 0;
+    std::map<uint32_t, uint32_t> times; // the clock at each frame, by real time
+    double lead = 0;
+    double maxLead = -1e9;
 };
 
 TEST_F(DemoClockTest, FollowsAMusicThatRunsFastOrSlowWithinAFrame) {
-    EXPECT_LE(std::abs(run(177000, 1.005)), 16) << "music 0.5 % fast";
-    last = 0; // start() begins the clock afresh
-    EXPECT_LE(std::abs(run(177000, 0.995)), 16) << "music 0.5 % slow";
+    EXPECT_LE(std::abs(steady(177000, 1.005)), 16) << "music 0.5 % fast";
+    EXPECT_LE(std::abs(steady(177000, 0.995)), 16) << "music 0.5 % slow";
 }
 
-// One report that comes late (its tick is late, the music's position is not)
-// makes the music look behind; the clock takes no notice of it.
+// A report that comes late (its tick is late, the music's position is not, the
+// device's queue covering the wait) neither moves nor holds the clock.
 TEST_F(DemoClockTest, ALateReportIsNotTakenForDrift) {
-    clock.start(0);
-    for (uint32_t report = 0; report < 20; ++report)
-        clock.hearMusic(report * 46 + (report == 10 ? 30 : 0), report * 46);
-    EXPECT_EQ(clock.time(1000), 1000u);
-    EXPECT_EQ(clock.time(5000), 5000u);
+    const auto lateTenth = [](uint32_t k) { return k * BUFFER_MS + (k == 10 ? 10 : 0); };
+    run(2000, lateTenth, [](uint32_t elapsed) { return double(elapsed); });
+    EXPECT_EQ(lead, 0.0);
+    EXPECT_EQ(maxLead, 0.0) << "the picture was held or moved";
+}
+
+// The music stalls for 100 ms after its tenth buffer (the output waited): the
+// picture waits for it, never more than a frame ahead, and then keeps in step.
+TEST_F(DemoClockTest, APictureWaitsForAStalledMusic) {
+    const auto stalled = [](uint32_t k) { return k * BUFFER_MS + (k > 10 ? 100 : 0); };
+    const auto musicAt = [](uint32_t elapsed) {
+        const double handed = 11 * BUFFER_MS;
+        return elapsed < handed ? elapsed : elapsed < handed + 100 ? handed : elapsed - 100.0;
+    };
+    EXPECT_LE(std::abs(run(3000, stalled, musicAt)), DemoClock::DRIFT_TOLERANCE_MS + 1);
+    EXPECT_LE(maxLead, DemoClock::STALL_TOLERANCE_MS + 1);
+}
+
+// A music that stops reporting for good (its device gone) holds the picture for
+// STALL_LIMIT_MS, then no more: the clock goes on at real time from where it
+// waited. One that is heard to end holds it no more at once.
+TEST_F(DemoClockTest, AMusicThatEndsOrIsGoneLetsTheClockRun) {
+    const auto onTime = [](uint32_t k) { return k * BUFFER_MS; };
+    const auto music = [](uint32_t elapsed) { return double(elapsed); };
+    run(1000, onTime, music, 10);
+    // Held at the end of the tenth buffer until 250 ms after its report.
+    const uint32_t held = 10 * BUFFER_MS + DemoClock::STALL_TOLERANCE_MS;
+    EXPECT_EQ(times[660], held);
+    EXPECT_EQ(times[1000] - times[700], 300u) << "the clock does not run at real time again";
+
+    run(1000, onTime, music);
+    clock.hearMusicEnd();
+    EXPECT_EQ(clock.time(START + 1100), 1100u) << "ended: the clock is not held";
 }

@@ -101,7 +101,8 @@ TEST_F(MusicTest, WithoutAudioDeviceTheShowIsSilentAndNothingIsAsked) {
             music.play();
             uint32_t tick = 0;
             uint32_t played = 0;
-            EXPECT_FALSE(music.position(&tick, &played));
+            uint32_t handed = 0;
+            EXPECT_FALSE(music.position(&tick, &played, &handed));
             music.stop();
         }
         EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << driver;
@@ -128,8 +129,19 @@ TEST_F(MusicTest, TheDeviceOpensWhenTheMusicStarts) {
     EXPECT_EQ(rate, 44100);
     EXPECT_EQ(channels, 2);
     EXPECT_EQ(Mix_PlayingMusic(), 1);
+    // Its position is reported from the first buffer on, a buffer handed at a time.
+    uint32_t tick = 0;
+    uint32_t played = 0;
+    uint32_t handed = 0;
+    ASSERT_TRUE(music.position(&tick, &played, &handed));
+    EXPECT_EQ(handed - played, 46u);
+    // Once stopped, it reports nothing, so that it holds the show's clock no more.
     music.stop();
     EXPECT_EQ(Mix_PlayingMusic(), 0);
+    const uint32_t stopped = milliseconds();
+    while (music.position(&tick, &played, &handed) && milliseconds() - stopped < 1000)
+        SDL_Delay(5);
+    EXPECT_FALSE(music.position(&tick, &played, &handed));
 }
 
 TEST_F(MusicTest, ClosedAtDestructionWithoutEverPlaying) {

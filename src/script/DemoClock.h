@@ -2,7 +2,10 @@
 // the music. It runs on the platform's millisecond clock; the music reports now
 // and then how much of itself it has played, and when the two drift apart by more
 // than DRIFT_TOLERANCE_MS the clock eases toward the music's position, a little
-// faster or slower than real time, never going back.
+// faster or slower than real time, never going back. When the music stalls (its
+// output waits for the processor, or the device for data), the clock goes no
+// further than the music it has been handed, plus STALL_TOLERANCE_MS: the
+// picture waits for the music rather than running ahead of it.
 #pragma once
 
 #include <array>
@@ -23,12 +26,23 @@ public:
     // the truest, while a lasting change (the output stalled) shows once it has
     // lasted through them all.
     static constexpr size_t REPORTS_JUDGED = 4;
+    // How far the picture may run ahead of a music that has stalled: less than a
+    // frame, yet more than a mixer callback is commonly late by when the device's
+    // queue still covers it (holding the picture then would only make it stutter).
+    static constexpr uint32_t STALL_TOLERANCE_MS = 12;
+    // A music that has reported nothing for this long is taken for gone (a
+    // device that no longer calls back), as if it had ended.
+    static constexpr uint32_t STALL_LIMIT_MS = 250;
 
     // Demo time 0 is at the reading now.
     void start(uint32_t now);
-    // The music's report: at the reading tick it had played playedMs of itself.
-    // A report heard before is ignored.
-    void hearMusic(uint32_t tick, uint32_t playedMs);
+    // The music's report: at the reading tick it had played playedMs of itself
+    // and had been handed handedMs (playedMs and the buffer being filled). A
+    // report heard before is ignored.
+    void hearMusic(uint32_t tick, uint32_t playedMs, uint32_t handedMs);
+    // The music has ended or stopped: it holds the clock no more, which goes on
+    // at real time from where it is.
+    void hearMusicEnd();
     // Demo time at the reading now (a reading at or after the last one).
     uint32_t time(uint32_t now);
 
@@ -36,6 +50,9 @@ private:
     // The smallest of the latest leads: real time since the start minus the
     // music's position, at a report.
     int32_t smallestLead() const;
+    // The latest demo time the music allows at the reading now: its position
+    // (no further than it was handed) plus STALL_TOLERANCE_MS.
+    double musicCeiling(uint32_t now) const;
 
     uint32_t start_ = 0;
     uint32_t lastElapsed_ = 0;
@@ -46,4 +63,6 @@ private:
     size_t reportsHeard_ = 0;
     uint32_t lastTick_ = 0;
     uint32_t lastPlayed_ = 0;
+    uint32_t lastHanded_ = 0;
+    bool musicPlaying_ = false;
 };

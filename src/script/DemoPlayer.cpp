@@ -30,8 +30,11 @@ void DemoPlayer::renderFrame() {
     }
     uint32_t tick = 0;
     uint32_t playedMs = 0;
-    if (music_.position(&tick, &playedMs))
-        clock_.hearMusic(tick, playedMs);
+    uint32_t handedMs = 0;
+    if (music_.position(&tick, &playedMs, &handedMs))
+        clock_.hearMusic(tick, playedMs, handedMs);
+    else
+        clock_.hearMusicEnd();
     const uint32_t t = clock_.time(milliseconds());
     if (t > SHOW_LENGTH_MS)
         postQuitMessage(0);

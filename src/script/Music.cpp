@@ -83,11 +83,18 @@ void Music::countPlayed(void* music, uint8_t*, int bytes) {
     auto& self = *static_cast<Music*>(music);
     // The mixer holds the device's lock here (asking again is allowed), so the
     // music cannot start or stop while this buffer is counted.
-    if (!Mix_PlayingMusic() || self.frameBytes_ == 0)
+    if (self.frameBytes_ == 0)
         return;
-    const uint64_t playedMs = self.framesPlayed_ * 1000 / static_cast<uint64_t>(self.outputRate_);
-    self.report_.store(uint64_t{milliseconds()} << 32 | static_cast<uint32_t>(playedMs));
+    if (!Mix_PlayingMusic()) {
+        if (self.framesPlayed_ > 0)
+            self.ended_.store(true);
+        return;
+    }
+    const auto rate = static_cast<uint64_t>(self.outputRate_);
+    const uint64_t playedMs = self.framesPlayed_ * 1000 / rate;
     self.framesPlayed_ += static_cast<uint64_t>(bytes / self.frameBytes_);
+    self.bufferMs_.store(static_cast<uint32_t>(self.framesPlayed_ * 1000 / rate - playedMs));
+    self.report_.store(uint64_t{milliseconds()} << 32 | static_cast<uint32_t>(playedMs));
 }
 
 void Music::waitForFirstBuffer() const {
@@ -96,12 +103,13 @@ void Music::waitForFirstBuffer() const {
         SDL_Delay(1);
 }
 
-bool Music::position(uint32_t* tick, uint32_t* playedMs) const {
+bool Music::position(uint32_t* tick, uint32_t* playedMs, uint32_t* handedMs) const {
     const uint64_t report = report_.load();
-    if (report == NO_REPORT)
+    if (report == NO_REPORT || ended_.load())
         return false;
     *tick = static_cast<uint32_t>(report >> 32);
     *playedMs = static_cast<uint32_t>(report);
+    *handedMs = *playedMs + bufferMs_.load();
     return true;
 }
 

@@ -51,8 +51,9 @@ public:
 
     // The latest report of the music's position: at the platform clock's reading
     // *tick, the mixer was about to hand the device the music after its first
-    // *playedMs milliseconds. False before the music has started.
-    bool position(uint32_t* tick, uint32_t* playedMs) const;
+    // *playedMs milliseconds, and with that buffer it has handed *handedMs. False
+    // before the music has started and after it has ended or been stopped.
+    bool position(uint32_t* tick, uint32_t* playedMs, uint32_t* handedMs) const;
 
     // True when open found the device and the music: play will start it.
     bool loaded() const { return bytes_ != nullptr; }
@@ -78,6 +79,9 @@ private:
     // Written on the audio thread only: the sample frames of music played so far.
     uint64_t framesPlayed_ = 0;
     // The latest report: the tick in the high 32 bits, the milliseconds played in
-    // the low ones.
+    // the low ones; and the milliseconds of the buffer then being filled.
     std::atomic<uint64_t> report_{NO_REPORT};
+    std::atomic<uint32_t> bufferMs_{0};
+    // Set once the music has played and then stopped playing.
+    std::atomic<bool> ended_{false};
 };

@@ -6,7 +6,8 @@
 #     (data.rar) and bundles it with bullseye's libraries (archive.sh), with
 #     HOST_BUILD's scenes in data/; the archive and its unpacked folder are
 #     copied to OUT_DIR. ROOT is made the first time with debootstrap from
-#     deb.debian.org and kept: later builds reuse it and its build tree.
+#     deb.debian.org (or archive.debian.org, once Debian 11 has moved there)
+#     and kept: later builds reuse it and its build tree.
 # bullseye.sh run ROOT SHARED_DIR PROGRAM [ARGUMENTS]
 #     Runs PROGRAM inside ROOT, in the current directory, with SHARED_DIR and
 #     the host's X server sockets (/tmp/.X11-unix, read-only) seen at their own
@@ -25,8 +26,9 @@ here=$(dirname "$(realpath "$0")")
 source_dir=$(realpath "$here/../..")
 
 SUITE=bullseye
-MIRROR=http://deb.debian.org/debian
-SECURITY=http://deb.debian.org/debian-security
+# Debian moves a release whose support has ended from deb.debian.org to
+# archive.debian.org; the root is made from whichever still has it.
+MIRRORS=(http://deb.debian.org http://archive.debian.org)
 # What building the program and bundling it need.
 PACKAGES=(
     g++ make cmake pkg-config dpkg-dev patchelf
@@ -78,17 +80,21 @@ install_packages() {
 # the point release's updates and security fixes, renamed when complete so a
 # broken attempt is never taken for a root.
 make_root() {
-    local root=$1
+    local root=$1 host mirror=""
     [ -d "$root" ] && return 0
     command -v debootstrap >/dev/null || fail "debootstrap is missing: run tools/setup.sh"
+    for host in "${MIRRORS[@]}"; do
+        wget -q --spider "$host/debian/dists/$SUITE/Release" && { mirror=$host; break; }
+    done
+    [ -n "$mirror" ] || fail "Debian $SUITE is on none of ${MIRRORS[*]} (or the network is down)"
     rm -rf "$root.new" "$root.log"
     echo "bullseye.sh: making the Debian $SUITE root $root (log: $root.log)"
     logged "$root.log" unshare --mount --propagation private -- \
-        debootstrap --variant=minbase "$SUITE" "$root.new" "$MIRROR"
+        debootstrap --variant=minbase "$SUITE" "$root.new" "$mirror/debian"
     cat >"$root.new/etc/apt/sources.list" <<EOF
-deb $MIRROR $SUITE main
-deb $MIRROR $SUITE-updates main
-deb $SECURITY $SUITE-security main
+deb $mirror/debian $SUITE main
+deb $mirror/debian $SUITE-updates main
+deb $mirror/debian-security $SUITE-security main
 EOF
     logged "$root.log" in_root "$root.new" apt-get update -qq
     logged "$root.log" in_root "$root.new" apt-get dist-upgrade -y -qq
