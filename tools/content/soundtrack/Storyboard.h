@@ -5,13 +5,15 @@
 
 #include <array>
 
+// Inline, so that every file that includes this shares one table (a section is
+// known by its address).
 namespace storyboard {
 
-constexpr int kBeatsPerMinute = 120;
-constexpr int kBeatsPerBar = 4;
-constexpr int kBeatMs = 60000 / kBeatsPerMinute;
-constexpr int kBarMs = kBeatMs * kBeatsPerBar;
-constexpr int kSongBars = 89;
+inline constexpr int kBeatsPerMinute = 120;
+inline constexpr int kBeatsPerBar = 4;
+inline constexpr int kBeatMs = 60000 / kBeatsPerMinute;
+inline constexpr int kBarMs = kBeatMs * kBeatsPerBar;
+inline constexpr int kSongBars = 89;
 
 // Bars firstBar to endBar (not included).
 struct Section {
@@ -20,7 +22,7 @@ struct Section {
     const char* name;
 };
 
-constexpr std::array<Section, 8> kSections{{
+inline constexpr std::array<Section, 8> kSections{{
     {0, 8, "pad intro"},
     {8, 16, "drums enter"},
     {16, 32, "bass, full groove"},
