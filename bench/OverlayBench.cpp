@@ -44,60 +44,64 @@ struct Show {
     ShowTimeline timeline() const { return ShowTimeline(run.player().entries(), run.fps()); }
 };
 
-Show& show() {
+// The shared show, or null (the benchmark marked as failed) when it cannot be had.
+Show* readyShow(benchmark::State& state) {
     static Show shared;
-    return shared;
+    if (shared.ready)
+        return &shared;
+    state.SkipWithError("no show or no context");
+    return nullptr;
 }
 
 void BM_ShowFrame(benchmark::State& state) {
-    Show& s = show();
-    if (!s.ready)
-        return state.SkipWithError("no show or no context");
-    s.context.makeCurrent();
+    Show* s = readyShow(state);
+    if (!s)
+        return;
+    s->context.makeCurrent();
     for (auto _ : state) {
-        s.run.drawNextFrame();
+        s->run.drawNextFrame();
         glFinish();
     }
 }
 BENCHMARK(BM_ShowFrame)->Iterations(300)->Unit(benchmark::kMillisecond);
 
 void BM_OverlayDraw(benchmark::State& state) {
-    Show& s = show();
-    if (!s.ready)
-        return state.SkipWithError("no show or no context");
-    s.overlayContext.makeCurrent();
-    const ShowTimeline timeline = s.timeline();
+    Show* s = readyShow(state);
+    if (!s)
+        return;
+    s->overlayContext.makeCurrent();
+    const ShowTimeline timeline = s->timeline();
     for (auto _ : state) {
         std::vector<std::string> lines{"time", "frame time"};
-        for (const std::string& line : timeline.describe(s.run.time(), 87))
+        for (const std::string& line : timeline.describe(s->run.time(), 87))
             lines.push_back(line);
-        s.overlay->draw(lines, WIDTH, HEIGHT);
-        TimelineBar(WIDTH, HEIGHT, timeline.spans()).draw(s.run.time());
+        s->overlay->draw(lines, WIDTH, HEIGHT);
+        TimelineBar(WIDTH, HEIGHT, timeline.spans()).draw(s->run.time());
         glFinish();
     }
 }
 BENCHMARK(BM_OverlayDraw)->Unit(benchmark::kMillisecond);
 
 void BM_OverlayWorkOut(benchmark::State& state) {
-    Show& s = show();
-    if (!s.ready)
-        return state.SkipWithError("no show or no context");
-    const ShowTimeline timeline = s.timeline();
+    Show* s = readyShow(state);
+    if (!s)
+        return;
+    const ShowTimeline timeline = s->timeline();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(timeline.describe(s.run.time(), 87));
+        benchmark::DoNotOptimize(timeline.describe(s->run.time(), 87));
         benchmark::DoNotOptimize(timeline.spans());
     }
 }
 BENCHMARK(BM_OverlayWorkOut)->Unit(benchmark::kMicrosecond);
 
 void BM_NextEvent(benchmark::State& state) {
-    Show& s = show();
-    if (!s.ready)
-        return state.SkipWithError("no show or no context");
-    const ShowTimeline timeline = s.timeline();
+    Show* s = readyShow(state);
+    if (!s)
+        return;
+    const ShowTimeline timeline = s->timeline();
     uint32_t at = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(timeline.eventAfter(s.run.time(), at));
+        benchmark::DoNotOptimize(timeline.eventAfter(s->run.time(), at));
 }
 BENCHMARK(BM_NextEvent)->Unit(benchmark::kMicrosecond);
 
