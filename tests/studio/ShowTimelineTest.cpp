@@ -130,13 +130,3 @@ TEST_F(ShowTimelineTest, BlocksShareALaneOnlyWhenTheirWindowsDoNotMeet) {
     EXPECT_TRUE(spans[0].active && spans[1].active);
     EXPECT_FALSE(spans[2].active || spans[3].active);
 }
-
-TEST(ShowTimelineEvents, ValuesAsTheOverlayWritesThem) {
-    EXPECT_EQ(eventText(event(0, "RGBC", static_cast<int32_t>(0xFF2040C0))), "0xFF2040C0");
-    EXPECT_EQ(eventText(event(0, "OFFS", -250)), "-250");
-    EXPECT_EQ(eventText(floatEvent(0, "RADM", 1.4f)), "1.4");
-    ScriptEvent file = event(0, "FILE", 0);
-    file.type = ValueType::String;
-    file.stringValue = "data\\hand.png";
-    EXPECT_EQ(eventText(file), "\"data\\hand.png\"");
-}

@@ -36,8 +36,8 @@ std::string padded(const std::string& text, size_t width) {
     return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
 }
 
-} // namespace
-
+// The value an event carries as the overlay writes it: colours (RGBA, RGBC) in
+// hexadecimal, strings in quotes.
 std::string eventText(const ScriptEvent& event) {
     char text[32];
     switch (event.type) {
@@ -55,6 +55,8 @@ std::string eventText(const ScriptEvent& event) {
     }
     return "\"" + event.stringValue + "\"";
 }
+
+} // namespace
 
 ShowTimeline::ShowTimeline(const std::vector<LayerEntry*>& entries, uint32_t fps)
     : entries_(entries), fps_(fps),

@@ -52,7 +52,3 @@ private:
     uint32_t fps_;
     uint32_t lastFrameTime_;
 };
-
-// The value an event carries as the overlay writes it: colours (RGBA, RGBC) in
-// hexadecimal, strings in quotes.
-std::string eventText(const ScriptEvent& event);
