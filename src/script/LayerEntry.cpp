@@ -3,9 +3,9 @@
 #include <utility>
 
 LayerEntry::LayerEntry(std::unique_ptr<Layer> layer, uint32_t start, uint32_t end, std::string name,
-                       std::vector<ScriptEvent> events)
+                       std::vector<ScriptEvent> events, std::string className)
     : layer_(std::move(layer)), start_(start), end_(end), name_(std::move(name)),
-      events_(std::move(events)) {}
+      className_(std::move(className)), events_(std::move(events)) {}
 
 void LayerEntry::step(uint32_t t) {
     if (layer_ && start_ <= t && t <= end_) {

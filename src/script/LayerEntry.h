@@ -16,8 +16,10 @@ class LayerEntry {
 public:
     static constexpr uint32_t NOT_ACTIVATED = 0xFFFFFFFFu;
 
+    // className is the block's layer class as written (without its argument),
+    // for tools that show the block.
     LayerEntry(std::unique_ptr<Layer> layer, uint32_t start, uint32_t end, std::string name,
-               std::vector<ScriptEvent> events);
+               std::vector<ScriptEvent> events, std::string className = std::string());
     virtual ~LayerEntry() = default;
 
     // The per-frame step at demo time t: activate, deliver the due events and
@@ -30,6 +32,7 @@ public:
     uint32_t origin() const { return origin_; }
     uint32_t nextEvent() const { return nextEvent_; }
     const std::string& name() const { return name_; }
+    const std::string& className() const { return className_; }
     const std::vector<ScriptEvent>& events() const { return events_; }
     bool active() const { return active_; }
 
@@ -42,6 +45,7 @@ private:
     uint32_t origin_ = NOT_ACTIVATED;
     uint32_t nextEvent_ = 0;
     std::string name_;
+    std::string className_;
     std::vector<ScriptEvent> events_;
     bool active_ = false;
 };

@@ -3,7 +3,7 @@
 # changes colour every second, so a screenshot tells the demo time's second.
 # Space pauses: the clock and the picture stand still, and playing resumes where
 # it stopped; Page Up seeks 10 s ahead and Page Down 10 s back (10 s, less at
-# most one frame); F5 with a broken script keeps the old blocks and says why; F5
+# most one frame); Up and Down jump to the next and the previous event; F5 with a broken script keeps the old blocks and says why; F5
 # with a good script takes it; Escape ends with status 0.
 # Without Xvfb the test is skipped (status 77), or fails where CI is set.
 # Usage: studio_play.sh STUDIO
@@ -95,6 +95,14 @@ back=$(press Page_Down 'seek to')
 step=$((ahead - back))
 [ "$step" -ge 10000 ] && [ "$step" -le 10017 ] || fail "Page Down moved $step ms back, not 10 s"
 expect_second_colour "$back"
+
+# Up and Down land on the next and the previous event (one a second) exactly.
+next=$(press Up 'next event at')
+[ "$next" = $(((back / 1000 + 1) * 1000)) ] || fail "Up went from $back to $next ms"
+expect_second_colour "$next"
+previous=$(press Down 'previous event at')
+[ "$previous" = $((next - 1000)) ] || fail "Down went from $next to $previous ms"
+expect_second_colour "$previous"
 
 # A broken script (a class that does not exist, a type letter that does not
 # either) would paint everything magenta; the old blocks stay.

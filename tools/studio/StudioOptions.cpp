@@ -206,7 +206,8 @@ const char* studioUsage() {
            "      the show as H.264 video with its soundtrack as AAC\n"
            "  play [--start MS]\n"
            "      the show in a window: Space pause, Left/Right -/+1 s, Page Down/Up\n"
-           "      -/+10 s, Home restart, F5 reload the script, F1 overlay, Escape quit\n"
+           "      -/+10 s, Down/Up previous/next event, Home restart, F5 reload the\n"
+           "      script, F1 overlay, Escape quit\n"
            "The show: the built-in one, or the archive FILE made with glimmer-pack; files\n"
            "in DIR stand in for its entries (DIR/data/script.txt for data\\script.txt).\n"
            "Times are demo milliseconds, 0 to 177000.\n";

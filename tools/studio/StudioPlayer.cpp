@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "studio/FixedStep.h"
 #include "studio/PictureGeometry.h"
+#include "studio/TimelineBar.h"
 
 #include <GL/gl.h>
 
@@ -17,6 +18,7 @@ constexpr uint32_t IDLE_WAIT_MS = 15;
 constexpr auto MESSAGE_SHOWN_FOR = std::chrono::seconds(6);
 constexpr const char* KEYS_HELP =
     "Space pause  Left/Right 1 s  PgDn/PgUp 10 s  Home start  F5 reload  Esc quit";
+constexpr const char* EVENT_KEYS_HELP = "Down/Up previous/next event";
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -26,19 +28,6 @@ std::string format(const char* pattern, double first, double second = 0.0) {
     char text[160];
     std::snprintf(text, sizeof text, pattern, first, second);
     return text;
-}
-
-// Names joined with commas into lines of at most columns characters.
-std::vector<std::string> wrapped(const std::string& lead, const std::vector<std::string>& names,
-                                 size_t columns) {
-    std::vector<std::string> lines{lead};
-    for (size_t i = 0; i < names.size(); ++i) {
-        const std::string item = names[i] + (i + 1 < names.size() ? "," : "");
-        if (lines.back().size() + 1 + item.size() > columns && lines.back().size() > lead.size())
-            lines.push_back(std::string(lead.size(), ' '));
-        lines.back() += " " + item;
-    }
-    return lines;
 }
 
 } // namespace
@@ -80,6 +69,12 @@ bool StudioPlayer::handleKey(SDL_Keycode key) {
         return true;
     case SDLK_PAGEUP:
         seekBy(10000);
+        return true;
+    case SDLK_DOWN:
+        jumpToEvent(false);
+        return true;
+    case SDLK_UP:
+        jumpToEvent(true);
         return true;
     case SDLK_HOME:
         seekTo(0, "restart at");
@@ -123,9 +118,13 @@ void StudioPlayer::advance() {
 }
 
 double StudioPlayer::showFrame(uint32_t frame) {
+    return showTime(fixedstep::frameTime(frame, PLAY_RATE));
+}
+
+double StudioPlayer::showTime(uint32_t t) {
     const Clock::time_point started = Clock::now();
     context_.makeCurrent();
-    if (!run_.seek(fixedstep::frameTime(frame, PLAY_RATE))) {
+    if (!run_.seek(t)) {
         broken_ = true;
         playing_ = false;
         audio_.pause();
@@ -143,7 +142,11 @@ void StudioPlayer::seekBy(int32_t milliseconds) {
 }
 
 void StudioPlayer::seekTo(uint32_t frame, const char* what) {
-    const double seconds = showFrame(frame);
+    seekToTime(fixedstep::frameTime(frame, PLAY_RATE), what);
+}
+
+void StudioPlayer::seekToTime(uint32_t t, const char* what) {
+    const double seconds = showTime(t);
     anchor();
     if (playing_)
         audio_.playFrom(run_.time());
@@ -227,6 +230,27 @@ void StudioPlayer::present() {
     if (!broken_)
         drawPicture(width, height);
     overlay_.draw(overlayLines(width), width, height);
+    if (overlayShown_ && !broken_)
+        drawTimelineBar(width, height);
+}
+
+ShowTimeline StudioPlayer::timeline() const {
+    return ShowTimeline(run_.player().entries(), run_.fps());
+}
+
+void StudioPlayer::drawTimelineBar(int width, int height) const {
+    usePixelCoordinates(width, height);
+    TimelineBar(width, height, timeline().spans()).draw(run_.time());
+}
+
+void StudioPlayer::jumpToEvent(bool forward) {
+    uint32_t at = 0;
+    const ShowTimeline events = timeline();
+    if (forward ? events.eventAfter(run_.time(), at) : events.eventBefore(run_.time(), at))
+        seekToTime(at, forward ? "next event at" : "previous event at");
+    else
+        report(forward ? "no event after " + std::to_string(run_.time()) + " ms"
+                       : "no event before " + std::to_string(run_.time()) + " ms");
 }
 
 void StudioPlayer::drawPicture(int width, int height) const {
@@ -262,17 +286,14 @@ std::vector<std::string> StudioPlayer::overlayLines(int width) {
         lines.push_back(frameTime > 0
                             ? format("frame time %.1f ms (median of the last second)", frameTime)
                             : std::string("frame time: no frame in the last second"));
-        std::vector<std::string> active;
-        for (const LayerEntry* entry : run_.player().entries()) {
-            if (entry->active())
-                active.push_back(entry->name());
-        }
-        for (std::string& line : wrapped("blocks:", active, overlay_.columnsFor(width)))
+        for (std::string& line : timeline().describe(run_.time(), overlay_.columnsFor(width)))
             lines.push_back(std::move(line));
     }
     if (!message_.empty() && Clock::now() < messageUntil_)
         lines.push_back(message_);
-    if (overlayShown_)
+    if (overlayShown_) {
         lines.push_back(KEYS_HELP);
+        lines.push_back(EVENT_KEYS_HELP);
+    }
     return lines;
 }

@@ -11,6 +11,7 @@
 #include "studio/Overlay.h"
 #include "studio/ShowRun.h"
 #include "studio/ShowSource.h"
+#include "studio/ShowTimeline.h"
 #include "studio/StudioWindow.h"
 #include "studio/WindowShowContext.h"
 
@@ -29,7 +30,8 @@ public:
     // One turn of the frame loop: the frame due now, if a new one is, then the
     // picture and the overlay drawn for the loop to present.
     void renderFrame() override;
-    // Space, Left, Right, Page Up, Page Down, Home, F5 and F1.
+    // Space, Left, Right, Page Up, Page Down, Up and Down (the next and the
+    // previous event of the show), Home, F5 and F1.
     bool handleKey(SDL_Keycode key) override;
 
 private:
@@ -39,8 +41,11 @@ private:
     uint32_t dueFrame() const;
     void advance();
     double showFrame(uint32_t frame);
+    double showTime(uint32_t t);
     void seekBy(int32_t milliseconds);
     void seekTo(uint32_t frame, const char* what);
+    void seekToTime(uint32_t t, const char* what);
+    void jumpToEvent(bool forward);
     void togglePause();
     void stop(const char* what);
     void reloadScript();
@@ -50,6 +55,8 @@ private:
     void present();
     void drawPicture(int width, int height) const;
     std::vector<std::string> overlayLines(int width);
+    ShowTimeline timeline() const;
+    void drawTimelineBar(int width, int height) const;
 
     ShowRun& run_;
     WindowShowContext& context_;
