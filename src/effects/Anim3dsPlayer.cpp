@@ -41,13 +41,28 @@ void Anim3dsPlayer::load() {
 void Anim3dsPlayer::render(uint32_t) {
     if (!shown_)
         return;
-    const uint32_t now = milliseconds();
-    if (startTime_ == 0)
-        startTime_ = now;
+    stepAnimation();
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    scene_->render(VIEW_WIDTH, VIEW_HEIGHT);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void Anim3dsPlayer::advance(uint32_t) {
+    if (!shown_)
+        return;
+    stepAnimation();
+    scene_->compileReachedLists();
+}
+
+void Anim3dsPlayer::stepAnimation() {
+    const uint32_t now = milliseconds();
+    if (startTime_ == 0)
+        startTime_ = now;
     previousFrame_ = frame_;
     frame_ =
         animationFrame(now - startTime_, offset_, scene_->durationMs(), scene_->framesPerSecond());
@@ -57,10 +72,6 @@ void Anim3dsPlayer::render(uint32_t) {
     }
     if (frame_ != previousFrame_)
         scene_->setFrame(frame_);
-    scene_->render(VIEW_WIDTH, VIEW_HEIGHT);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
 }
 
 void Anim3dsPlayer::setParamString(ParamId code, const std::string& value) {

@@ -22,6 +22,9 @@ public:
     void load() override;
     // The layer time is not used: the player keeps its own clock.
     void render(uint32_t time) override;
+    // The clock, the animation frame and the lists a render compiles, without
+    // drawing.
+    void advance(uint32_t time) override;
     // FILE: the file the next load reads.
     void setParamString(ParamId code, const std::string& value) override;
     // OFFS: moves the animation by that many milliseconds (repeated values add
@@ -35,6 +38,9 @@ public:
     Scene3ds& scene() { return *scene_; }
 
 private:
+    // Starts the clock at the first call and evaluates the frame due now.
+    void stepAnimation();
+
     std::unique_ptr<Scene3ds> scene_;
     uint32_t frame_ = 0;
     uint32_t previousFrame_ = 0;

@@ -6,8 +6,13 @@
 //
 // Frames that are only stepped on the way to another go through the player like
 // any other, with every fragment scissored away: layers keep all their state, the
-// rasteriser does no work. A drawn frame starts from a cleared framebuffer, so it
-// never depends on what an earlier frame left there.
+// rasteriser does no work. Frames further back than SETTLE_MS from the one
+// drawn are only advanced (DemoPlayer::advanceFrame): each layer steps the state
+// of its own (the swarms, the shared random sequence, the scenes' clocks) without
+// drawing; the frames after them, stepped in full, set again the OpenGL state the
+// drawn frame starts from. So is the frame in which a block is shown for the last
+// time, as what it leaves behind (a fader's material colour) outlives it. A drawn frame starts from
+// a cleared framebuffer, so it never depends on what an earlier frame left there.
 //
 // From its first restart on, the run owns the milliseconds() clock hook: the
 // player and every layer that reads the clock see the run's demo time (plus a
@@ -24,7 +29,16 @@
 
 class ShowRun {
 public:
-    ShowRun(ShowContext& context, uint32_t fps);
+    // How the frames on the way to a drawn one are stepped.
+    enum class Stepping {
+        ADVANCE_EARLY_FRAMES, // all but the last SETTLE_MS advanced only
+        RENDER_EVERY_FRAME,   // each through the layers' render, scissored
+    };
+    // The frames stepped in full before a drawn one: the OpenGL state the frame
+    // starts from is what they leave, whatever was only advanced before them.
+    static constexpr uint32_t SETTLE_MS = 250;
+
+    ShowRun(ShowContext& context, uint32_t fps, Stepping stepping = Stepping::ADVANCE_EARLY_FRAMES);
     // Destroys the show and releases the cached pictures (in the show's context).
     ~ShowRun();
     ShowRun(const ShowRun&) = delete;
@@ -61,12 +75,15 @@ public:
 
 private:
     void step(uint32_t t, bool drawn);
+    void advance(uint32_t t);
+    bool endsABlock(uint32_t frame) const;
     void stepUntil(uint32_t t);
     void draw(uint32_t t);
     void closeShow();
 
     ShowContext& context_;
     uint32_t fps_;
+    Stepping stepping_;
     std::string scriptText_;
     std::unique_ptr<DemoScript> script_;
     std::unique_ptr<DemoPlayer> player_;
