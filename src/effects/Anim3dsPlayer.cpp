@@ -41,7 +41,11 @@ void Anim3dsPlayer::load() {
 void Anim3dsPlayer::render(uint32_t) {
     if (!shown_)
         return;
-    stepAnimation();
+    if (unevaluatedFrame_ != NO_FRAME)
+        scene_->setFrame(unevaluatedFrame_);
+    unevaluatedFrame_ = NO_FRAME;
+    if (stepClock())
+        scene_->setFrame(frame_);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
@@ -52,14 +56,17 @@ void Anim3dsPlayer::render(uint32_t) {
     glMatrixMode(GL_MODELVIEW);
 }
 
+// The scene is evaluated only when drawn next: at the last frame advanced to that
+// a render would have evaluated (one at or past the frame count changes nothing).
 void Anim3dsPlayer::advance(uint32_t) {
     if (!shown_)
         return;
-    stepAnimation();
+    if (stepClock() && frame_ < scene_->frameCount())
+        unevaluatedFrame_ = frame_;
     scene_->compileReachedLists();
 }
 
-void Anim3dsPlayer::stepAnimation() {
+bool Anim3dsPlayer::stepClock() {
     const uint32_t now = milliseconds();
     if (startTime_ == 0)
         startTime_ = now;
@@ -70,8 +77,7 @@ void Anim3dsPlayer::stepAnimation() {
         startTime_ = 0;
         frame_ = 0;
     }
-    if (frame_ != previousFrame_)
-        scene_->setFrame(frame_);
+    return frame_ != previousFrame_;
 }
 
 void Anim3dsPlayer::setParamString(ParamId code, const std::string& value) {

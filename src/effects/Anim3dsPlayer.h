@@ -38,14 +38,18 @@ public:
     Scene3ds& scene() { return *scene_; }
 
 private:
-    // Starts the clock at the first call and evaluates the frame due now.
-    void stepAnimation();
+    static constexpr uint32_t NO_FRAME = 0xFFFFFFFFu;
+
+    // Starts the clock at the first call and takes the animation frame due now;
+    // true when it is another than the last one.
+    bool stepClock();
 
     std::unique_ptr<Scene3ds> scene_;
     uint32_t frame_ = 0;
     uint32_t previousFrame_ = 0;
-    uint32_t startTime_ = 0; // clock at frame 0; 0 until first shown
-    int64_t offset_ = 0;     // sum of the OFFS values
+    uint32_t unevaluatedFrame_ = NO_FRAME; // advanced to, the scene not evaluated
+    uint32_t startTime_ = 0;               // clock at frame 0; 0 until first shown
+    int64_t offset_ = 0;                   // sum of the OFFS values
     std::string fileName_;
     bool shown_ = true;
 };

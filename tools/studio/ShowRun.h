@@ -19,6 +19,7 @@
 // fixed start reading). The hook is removed when the run is destroyed.
 #pragma once
 
+#include "images/PictureReuse.h"
 #include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
 #include "studio/ShowContext.h"
@@ -36,7 +37,7 @@ public:
     };
     // The frames stepped in full before a drawn one: the OpenGL state the frame
     // starts from is what they leave, whatever was only advanced before them.
-    static constexpr uint32_t SETTLE_MS = 250;
+    static constexpr uint32_t SETTLE_MS = 40;
 
     ShowRun(ShowContext& context, uint32_t fps, Stepping stepping = Stepping::ADVANCE_EARLY_FRAMES);
     // Destroys the show and releases the cached pictures (in the show's context).
@@ -82,6 +83,8 @@ private:
     void closeShow();
 
     ShowContext& context_;
+    // The pictures one start decodes, for the next start of the run (a seek back).
+    PictureReuse pictures_;
     uint32_t fps_;
     Stepping stepping_;
     std::string scriptText_;
