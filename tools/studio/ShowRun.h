@@ -4,15 +4,16 @@
 // frames (events delivered, layers retired, the shared random sequence, swarms)
 // is what such a run has at that time, because every frame before it is stepped.
 //
-// Frames that are only stepped on the way to another go through the player like
-// any other, with every fragment scissored away: layers keep all their state, the
-// rasteriser does no work. Frames further back than SETTLE_MS from the one
-// drawn are only advanced (DemoPlayer::advanceFrame): each layer steps the state
-// of its own (the swarms, the shared random sequence, the scenes' clocks) without
-// drawing; the frames after them, stepped in full, set again the OpenGL state the
-// drawn frame starts from. So is the frame in which a block is shown for the last
-// time, as what it leaves behind (a fader's material colour) outlives it. A drawn frame starts from
-// a cleared framebuffer, so it never depends on what an earlier frame left there.
+// Frames that are only stepped on the way to another are not drawn. Those within
+// SETTLE_MS of the drawn one go through the player like any other, with every
+// fragment scissored away: layers keep all their state, the rasteriser does no
+// work, and the OpenGL state the drawn frame starts from is what they leave. The
+// earlier ones are only advanced (DemoPlayer::advanceFrame): each layer steps its
+// own state (the swarms, the shared random sequence, the scenes' clocks) without
+// drawing; except the frame in which a block is shown for the last time, stepped
+// in full, as what the block leaves behind (a fader's material colour) outlives
+// it. A drawn frame starts from a cleared framebuffer, so it never depends on
+// what an earlier frame left there.
 //
 // From its first restart on, the run owns the milliseconds() clock hook: the
 // player and every layer that reads the clock see the run's demo time (plus a
@@ -35,8 +36,8 @@ public:
         ADVANCE_EARLY_FRAMES, // all but the last SETTLE_MS advanced only
         RENDER_EVERY_FRAME,   // each through the layers' render, scissored
     };
-    // The frames stepped in full before a drawn one: the OpenGL state the frame
-    // starts from is what they leave, whatever was only advanced before them.
+    // Before a drawn frame, the frames this close to it are stepped in full (two
+    // at 60 frames a second).
     static constexpr uint32_t SETTLE_MS = 40;
 
     ShowRun(ShowContext& context, uint32_t fps, Stepping stepping = Stepping::ADVANCE_EARLY_FRAMES);
