@@ -2,16 +2,13 @@
 // and however far it went, is the frame of a run that stepped every frame in full
 // from the start, pixel for pixel, at three times in each section of the
 // storyboard (the first frames of a section, its middle and its last frame).
-#include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
-#include "platform/Resources.h"
 #include "studio/EglShowContext.h"
 #include "studio/ShowRun.h"
+#include "studio/ShowSource.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,17 +27,10 @@ const std::vector<uint32_t> TIMES = {
 class SeekFramesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::ifstream in(std::string(GLIMMER_BUILD_DIR) + "/data.rar", std::ios::binary);
-        archive_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        ASSERT_FALSE(archive_.empty()) << "the show's archive is built with the tests";
-        registerResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID, archive_.data(),
-                         static_cast<uint32_t>(archive_.size()));
-        uint32_t size = 0;
-        const ArchiveBytes script = extractEmbeddedFile("data\\script.txt", &size);
-        ASSERT_TRUE(script);
-        script_.assign(reinterpret_cast<const char*>(script.get()), size);
+        ASSERT_TRUE(source_.useArchiveFile(std::string(GLIMMER_BUILD_DIR) + "/data.rar"))
+            << "the show's archive is built with the tests: " << source_.failure();
+        ASSERT_TRUE(source_.readScript(script_)) << source_.failure();
     }
-    void TearDown() override { unregisterResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID); }
 
     // The frames at times in the order given, from a run stepping as told.
     std::map<uint32_t, Pixels> frames(ShowRun::Stepping stepping,
@@ -59,7 +49,7 @@ protected:
     }
 
 private:
-    std::vector<unsigned char> archive_;
+    ShowSource source_;
     std::string script_;
 };
 
