@@ -56,6 +56,9 @@ public:
     // node tree, children before their parents. Both matrices are left as set.
     // Draws nothing and changes no state without a scene, camera or target node.
     void render(uint32_t width, uint32_t height);
+    // What render changes besides the picture: the lists of nodes reached for the
+    // first time are compiled, nothing is drawn.
+    void compileReachedLists();
 
     // Deletes every display list and the cube map; nodes compile anew when next
     // drawn. Needs the GL context.
@@ -68,7 +71,9 @@ private:
     struct NodeRecord;
     enum NodeDrawMode { PLAIN = 0, OVERLAY = 1, BLENDED = 2, MIRRORED = 3 };
 
-    void drawNode(Lib3dsNode* node);
+    // The camera and its target node; false when the scene lacks either.
+    bool findView(Lib3dsNode*& camera, Lib3dsNode*& target) const;
+    void drawNode(Lib3dsNode* node, bool drawn);
     void buildNodeList(Lib3dsNode* node);
     NodeDrawMode applyMaterial(NodeRecord& record, const char* materialName, const char* nodeName);
     Texture* loadNodeTexture(const char* mapName, const char* which, const char* nodeName);

@@ -2,6 +2,7 @@
 
 #include "images/BmpImageReader.h"
 #include "images/JpegImageReader.h"
+#include "images/PictureReuse.h"
 #include "images/PngImageReader.h"
 #include "platform/EmbeddedArchive.h"
 
@@ -19,7 +20,14 @@ bool hasMagic(const unsigned char* bytes, size_t size, size_t offset, const char
 bool ArchiveImageReader::load(DecodedImage& image, const char* fileName) {
     uint32_t size = 0;
     const ArchiveBytes bytes = extractEmbeddedFile(fileName, &size);
-    return bytes && decode(image, bytes.get(), size);
+    if (!bytes)
+        return false;
+    if (PictureReuse::take(image, fileName, bytes.get(), size))
+        return true;
+    if (!decode(image, bytes.get(), size))
+        return false;
+    PictureReuse::keep(fileName, bytes.get(), size, image);
+    return true;
 }
 
 bool ArchiveImageReader::decode(DecodedImage& image, const unsigned char* bytes, size_t size) {

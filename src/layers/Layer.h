@@ -57,6 +57,11 @@ public:
     virtual void spare() {}
     // time: the layer's local time in milliseconds.
     virtual void render(uint32_t time) = 0;
+    // Brings the layer's own state where render(time) would leave it, drawing
+    // nothing where the layer can: for a tool that steps through frames nobody
+    // sees. The default renders. An override sets none of the OpenGL state render
+    // would leave behind: the caller renders the frames just before one it shows.
+    virtual void advance(uint32_t time) { render(time); }
     virtual void setParamString(ParamId code, const std::string& value);
     virtual void setParamInt(ParamId code, int32_t value);
     virtual void setParamFloat(ParamId code, float value);

@@ -25,6 +25,9 @@ public:
     // The per-frame step at demo time t: activate, deliver the due events and
     // render; or retire the layer once the window has been left.
     void step(uint32_t t);
+    // The same step with the layer advanced instead of rendered (Layer::advance),
+    // for a frame nobody sees.
+    void advance(uint32_t t);
 
     Layer* layer() const { return layer_.get(); }
     uint32_t start() const { return start_; }
@@ -37,6 +40,8 @@ public:
     bool active() const { return active_; }
 
 private:
+    // The step, with pass doing the layer's part of the frame.
+    void pass(uint32_t t, void (Layer::*layerPass)(uint32_t));
     void deliver(const ScriptEvent& event);
 
     std::unique_ptr<Layer> layer_;

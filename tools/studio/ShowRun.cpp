@@ -31,7 +31,8 @@ void resetProcessWideState() {
 
 } // namespace
 
-ShowRun::ShowRun(ShowContext& context, uint32_t fps) : context_(context), fps_(fps) {}
+ShowRun::ShowRun(ShowContext& context, uint32_t fps, Stepping stepping)
+    : context_(context), fps_(fps), stepping_(stepping) {}
 
 ShowRun::~ShowRun() {
     closeShow();
@@ -83,8 +84,31 @@ void ShowRun::drawNextFrame() {
 }
 
 void ShowRun::stepUntil(uint32_t t) {
-    while (fixedstep::frameTime(nextFrame_, fps_) < t)
-        step(fixedstep::frameTime(nextFrame_++, fps_), false);
+    const bool advancing = stepping_ == Stepping::ADVANCE_EARLY_FRAMES;
+    while (fixedstep::frameTime(nextFrame_, fps_) < t) {
+        const uint32_t frameTime = fixedstep::frameTime(nextFrame_, fps_);
+        if (advancing && t - frameTime > SETTLE_MS && !endsABlock(nextFrame_))
+            advance(frameTime);
+        else
+            step(frameTime, false);
+        ++nextFrame_;
+    }
+}
+
+bool ShowRun::endsABlock(uint32_t frame) const {
+    const uint32_t t = fixedstep::frameTime(frame, fps_);
+    const uint32_t next = fixedstep::frameTime(frame + 1, fps_);
+    for (const LayerEntry* entry : player_->entries()) {
+        if (entry->layer() && entry->start() <= t && t <= entry->end() && entry->end() < next)
+            return true;
+    }
+    return false;
+}
+
+void ShowRun::advance(uint32_t t) {
+    time_ = t;
+    stepped_ = true;
+    player_->advanceFrame();
 }
 
 void ShowRun::draw(uint32_t t) {

@@ -4,16 +4,23 @@
 // frames (events delivered, layers retired, the shared random sequence, swarms)
 // is what such a run has at that time, because every frame before it is stepped.
 //
-// Frames that are only stepped on the way to another go through the player like
-// any other, with every fragment scissored away: layers keep all their state, the
-// rasteriser does no work. A drawn frame starts from a cleared framebuffer, so it
-// never depends on what an earlier frame left there.
+// Frames that are only stepped on the way to another are not drawn. Those within
+// SETTLE_MS of the drawn one go through the player like any other, with every
+// fragment scissored away: layers keep all their state, the rasteriser does no
+// work, and the OpenGL state the drawn frame starts from is what they leave. The
+// earlier ones are only advanced (DemoPlayer::advanceFrame): each layer steps its
+// own state (the swarms, the shared random sequence, the scenes' clocks) without
+// drawing; except the frame in which a block is shown for the last time, stepped
+// in full, as what the block leaves behind (a fader's material colour) outlives
+// it. A drawn frame starts from a cleared framebuffer, so it never depends on
+// what an earlier frame left there.
 //
 // From its first restart on, the run owns the milliseconds() clock hook: the
 // player and every layer that reads the clock see the run's demo time (plus a
 // fixed start reading). The hook is removed when the run is destroyed.
 #pragma once
 
+#include "images/PictureReuse.h"
 #include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
 #include "studio/ShowContext.h"
@@ -24,7 +31,16 @@
 
 class ShowRun {
 public:
-    ShowRun(ShowContext& context, uint32_t fps);
+    // How the frames on the way to a drawn one are stepped.
+    enum class Stepping {
+        ADVANCE_EARLY_FRAMES, // all but the last SETTLE_MS advanced only
+        RENDER_EVERY_FRAME,   // each through the layers' render, scissored
+    };
+    // Before a drawn frame, the frames this close to it are stepped in full (two
+    // at 60 frames a second).
+    static constexpr uint32_t SETTLE_MS = 40;
+
+    ShowRun(ShowContext& context, uint32_t fps, Stepping stepping = Stepping::ADVANCE_EARLY_FRAMES);
     // Destroys the show and releases the cached pictures (in the show's context).
     ~ShowRun();
     ShowRun(const ShowRun&) = delete;
@@ -61,12 +77,17 @@ public:
 
 private:
     void step(uint32_t t, bool drawn);
+    void advance(uint32_t t);
+    bool endsABlock(uint32_t frame) const;
     void stepUntil(uint32_t t);
     void draw(uint32_t t);
     void closeShow();
 
     ShowContext& context_;
+    // The pictures one start decodes, for the next start of the run (a seek back).
+    PictureReuse pictures_;
     uint32_t fps_;
+    Stepping stepping_;
     std::string scriptText_;
     std::unique_ptr<DemoScript> script_;
     std::unique_ptr<DemoPlayer> player_;
