@@ -143,10 +143,6 @@ bool complete(const StudioOptions& options, std::string& error) {
         error = wantsOutput ? "an output name is missing" : "play takes no output name";
         return false;
     }
-    if (options.command == StudioCommand::Capture && (options.width % 2 || options.height % 2)) {
-        error = "a video frame needs an even width and height";
-        return false;
-    }
     return true;
 }
 
