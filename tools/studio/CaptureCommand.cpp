@@ -18,6 +18,12 @@ namespace {
 
 constexpr int DEFAULT_WIDTH = 1920;
 constexpr int DEFAULT_HEIGHT = 1080;
+// The encoder unless told otherwise: superfast's cheaper analysis with
+// veryfast's look-ahead, which spends the bits where they last. On the show at
+// 1080p it takes an eighth less time than veryfast for a file a quarter larger
+// at the same quality (README).
+constexpr const char* DEFAULT_PRESET = "superfast";
+constexpr const char* DEFAULT_X264_OPTIONS = "rc-lookahead=10:mbtree=1";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -97,7 +103,9 @@ Capture planCapture(const StudioOptions& options) {
     capture.video.height = options.height ? options.height : DEFAULT_HEIGHT;
     capture.video.fps = options.fps;
     capture.video.crf = options.crf;
-    capture.video.preset = options.preset;
+    capture.video.preset = options.preset.empty() ? DEFAULT_PRESET : options.preset;
+    if (options.preset.empty())
+        capture.video.x264Options = DEFAULT_X264_OPTIONS;
     capture.rect = pictureRect(capture.video.width, capture.video.height);
     capture.frames = fixedstep::framesBefore(options.length, options.fps);
     return capture;
