@@ -5,6 +5,7 @@
 #include "studio/Mp4Writer.h"
 #include "studio/ProgressBar.h"
 #include "studio/Soundtrack.h"
+#include "studio/ThreadTimes.h"
 
 #include <GL/gl.h>
 
@@ -12,7 +13,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -55,8 +55,9 @@ private:
 // Where a capture's time goes, frame by frame: on the drawing thread the show
 // drawn (the player's step and the rasteriser's work), the picture read back and
 // the wait for the encoder to take it; on the encoding thread the frame converted
-// and encoded (the encoder's own threads included as far as it waits for them);
-// and how many cores the process kept busy.
+// and encoded (the encoder's own threads included as far as it waits for them).
+// Then the processor time of each group of threads and how many cores were kept
+// busy, taken when the last frame is drawn.
 class StageClock {
 public:
     enum Stage { DRAW, READ_BACK, WAIT, STAGES };
@@ -69,16 +70,34 @@ public:
         return done;
     }
 
+    // The threads' time since the clock was made (the show's loading left out).
+    void takeThreadTimes() {
+        threads_ = threadSeconds();
+        for (const auto& [name, seconds] : threadsAtStart_)
+            threads_[name] -= seconds;
+        wallSeconds_ = secondsSince(start_);
+    }
+
     void report(uint32_t frames, double secondsEncoding) const {
         const double perFrame = frames ? 1000.0 / frames : 0.0;
-        const double processorSeconds =
-            static_cast<double>(std::clock() - processorStart_) / CLOCKS_PER_SEC;
         std::fprintf(stderr,
                      "per frame: drawing %.2f ms, reading back %.2f ms, waiting for the encoder "
-                     "%.2f ms; encoding %.2f ms (its own thread); %.2f cores busy\n",
+                     "%.2f ms; encoding %.2f ms (its own thread)\n",
                      seconds_[DRAW] * perFrame, seconds_[READ_BACK] * perFrame,
-                     seconds_[WAIT] * perFrame, secondsEncoding * perFrame,
-                     processorSeconds / secondsSince(start_));
+                     seconds_[WAIT] * perFrame, secondsEncoding * perFrame);
+        std::string threads;
+        double busy = 0;
+        for (const auto& [name, seconds] : threads_) {
+            if (seconds * perFrame < 0.01)
+                continue;
+            char text[64];
+            std::snprintf(text, sizeof text, "%s%s %.2f ms", threads.empty() ? "" : ", ",
+                          name.c_str(), seconds * perFrame);
+            threads += text;
+            busy += seconds;
+        }
+        std::fprintf(stderr, "processor time per frame: %s; %.2f cores busy\n", threads.c_str(),
+                     wallSeconds_ > 0 ? busy / wallSeconds_ : 0.0);
     }
 
 private:
@@ -88,7 +107,9 @@ private:
 
     std::array<double, STAGES> seconds_{};
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    std::clock_t processorStart_ = std::clock();
+    std::map<std::string, double> threadsAtStart_ = threadSeconds();
+    std::map<std::string, double> threads_;
+    double wallSeconds_ = 0;
 };
 
 struct Capture {
@@ -139,6 +160,7 @@ Outcome drawFrames(const Capture& capture, ShowRun& run, CaptureEncoder& encoder
         encoder.encode(std::move(rgba));
         progress.update(frame + 1);
     }
+    clock.takeThreadTimes();
     const bool encoded = encoder.finish();
     progress.finish();
     clock.report(capture.frames, encoder.secondsEncoding());

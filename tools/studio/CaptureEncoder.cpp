@@ -1,5 +1,7 @@
 #include "studio/CaptureEncoder.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -20,6 +22,7 @@ bool CaptureEncoder::finish() {
 }
 
 void CaptureEncoder::run() {
+    pthread_setname_np(pthread_self(), "encoder");
     FramePipe::Buffer rgba;
     while (pipe_.takeFilled(rgba)) {
         const auto start = std::chrono::steady_clock::now();
