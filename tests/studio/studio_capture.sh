@@ -3,8 +3,9 @@
 # SIGTERM finish the file with the frames drawn so far and say how many; SIGKILL
 # leaves a file that plays up to its last fragment; a full disk ends with status
 # 1, cutting the file back to the part that plays; an odd size and an unwritable
-# path end with status 1 and a reason, and leave no file. On the built-in show,
-# from the build folder (its scenes), 320 x 240 at 30 fps.
+# path end with status 1 and a reason, and leave no file. A frame of the video is
+# the frame render draws at its time. On the built-in show, from the build
+# folder (its scenes), 320 x 240.
 # Usage: studio_capture.sh STUDIO
 set -uo pipefail
 
@@ -50,6 +51,23 @@ signalled_capture() {
     wait "$pid"
     echo $?
 }
+
+# The frames are those render draws at their times: frame 840 at 60 fps is the
+# one at 14000 ms, where the scroller moves from frame to frame. Losslessly
+# encoded, it is nearer render's frame at 14000 than the one at 14016. And the
+# video starts at 0 (despite H.264's reordering delay), with the sound.
+capture --fps 60 --length 14050 --crf 0 --preset ultrafast "$scratch/exact.mp4" 2>/dev/null ||
+    fail "lossless capture failed"
+ffmpeg -v error -i "$scratch/exact.mp4" -vf 'select=eq(n\,840)' -vsync 0 -frames:v 1 \
+    "$scratch/captured.png"
+"$studio" render --size 320x240 --at 14000,14016 "$scratch/rendered" >/dev/null
+same=$(compare -metric PSNR "$scratch/captured.png" "$scratch/rendered-014000.png" null: 2>&1)
+other=$(compare -metric PSNR "$scratch/captured.png" "$scratch/rendered-014016.png" null: 2>&1)
+start=$(ffprobe -v error -select_streams v:0 -show_entries stream=start_time -of csv=p=0 \
+    "$scratch/exact.mp4")
+[ "$start" = 0.000000 ] || fail "the video starts at $start s, not with the sound at 0"
+awk -v same="$same" -v other="$other" 'BEGIN { exit !(same > 35 && same > other + 3) }' ||
+    fail "captured frame 840 against render at 14000 ms: $same dB, at 14016 ms: $other dB"
 
 for signal in INT TERM; do
     out="$scratch/$signal.mp4"
