@@ -205,18 +205,13 @@ int runCapture(const StudioOptions& options, ShowSource& source) {
     if (!writer.open(options.output, capture.video, capture.rect, sound.rate))
         return failCapture(writer.failure(), writer, options.output);
     CaptureEncoder encoder(writer, sound, capture.video.fps);
-    switch (drawFrames(capture, run, encoder)) {
-    case Outcome::Interrupted:
+    const Outcome outcome = drawFrames(capture, run, encoder);
+    if (outcome == Outcome::Interrupted)
         return finishInterrupted(encoder, capture.video.fps, writer, options.output);
-    case Outcome::ShowStopped:
-        encoder.finish();
+    encoder.finish(); // the writer is this thread's again
+    if (outcome == Outcome::ShowStopped)
         return failCapture("the capture stopped with the show", writer, options.output);
-    case Outcome::EncoderFailed:
-        return failCapture(writer.failure(), writer, options.output);
-    case Outcome::Done:
-        break;
-    }
-    if (!writer.finish())
+    if (outcome == Outcome::EncoderFailed || !writer.finish())
         return failCapture(writer.failure(), writer, options.output);
     return 0;
 }
