@@ -14,6 +14,8 @@ public:
     // Loads "data\schmettalyng.png" and the lava cube map; each failure shows its
     // message and asks the program to end.
     void load() override;
+    // The cube map.
+    void releaseGlObjects() override;
     void render(uint32_t time) override;
     // MODE: "kugel" in any letter case selects the cluster, anything else the
     // rising swarm.

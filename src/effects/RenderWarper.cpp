@@ -113,6 +113,10 @@ void RenderWarper::load() {
         sharedTexture() = createWarpTexture();
 }
 
+void RenderWarper::releaseGlObjects() {
+    player_.releaseGlObjects();
+}
+
 void RenderWarper::render(uint32_t time) {
     // The grid goes back over the view the frame is drawn in: 800 x 600 in the
     // program's window, whatever a larger full-screen mode or a studio frame has.

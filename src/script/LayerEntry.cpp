@@ -17,6 +17,7 @@ void LayerEntry::step(uint32_t t) {
             deliver(events_[nextEvent_++]);
         layer_->render(localTime);
     } else if (active_) {
+        layer_->releaseGlObjects();
         layer_.reset();
         active_ = false;
     }
