@@ -39,9 +39,16 @@ ShowRun::~ShowRun() {
 }
 
 void ShowRun::closeShow() {
+    context_.makeCurrent();
+    if (player_) {
+        // The context outlives the layers: what they made would stay in it.
+        for (LayerEntry* entry : player_->entries()) {
+            if (Layer* layer = entry->layer())
+                layer->releaseGlObjects();
+        }
+    }
     player_.reset();
     script_.reset();
-    context_.makeCurrent();
     TextureCache::releaseAll();
     RenderWarper::releaseWarpTexture();
 }
@@ -54,8 +61,11 @@ bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
     stepped_ = false;
     offRate_ = false;
     setClockForTesting([this] { return CLOCK_AT_SHOW_START + time_; });
-    if (!context_.renew())
+    failed(); // what an earlier show left is not this one's
+    if (!context_.renew()) {
+        failure_ = context_.failure();
         return false;
+    }
     setDefaultGlState();
     loadGlExtensions();
     setLightingState();
@@ -66,16 +76,21 @@ bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
     player_->loadLayers();
     preloadPictures(); // what is missing is left to the layers that use it
     setClientView(context_.width(), context_.height());
-    return true;
+    return !failed();
 }
 
 bool ShowRun::seek(uint32_t t) {
     const bool ahead = !offRate_ && t > time_;
-    if (stepped_ && !ahead && !restart(scriptText_))
+    const bool restarted = !stepped_ || ahead || restart(scriptText_);
+    if (!running())
         return false;
     stepUntil(t);
     draw(t);
-    return true;
+    return !failed() && restarted;
+}
+
+bool ShowRun::failed() {
+    return failures_.take(failure_);
 }
 
 void ShowRun::drawNextFrame() {
