@@ -4,6 +4,7 @@
 #include "app/GlState.h"
 #include "app/Program.h"
 #include "effects/ButterflySwarms.h"
+#include "effects/EnvironmentCubeMap.h"
 #include "effects/RenderWarper.h"
 #include "platform/Platform.h"
 #include "studio/FixedStep.h"
@@ -70,10 +71,14 @@ bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
     loadGlExtensions();
     setLightingState();
     resetProcessWideState();
-    script_ = std::make_unique<DemoScript>();
-    script_->parse(scriptText_, problems);
-    player_ = std::make_unique<DemoPlayer>(*script_);
-    player_->loadLayers();
+    {
+        // As the program starts: the cube maps are built from faces decoded once.
+        const CubeFaceReuse faceReuse;
+        script_ = std::make_unique<DemoScript>();
+        script_->parse(scriptText_, problems);
+        player_ = std::make_unique<DemoPlayer>(*script_);
+        player_->loadLayers();
+    }
     preloadPictures(); // what is missing is left to the layers that use it
     setClientView(context_.width(), context_.height());
     return !failed();
