@@ -33,9 +33,14 @@ void Anim3dsPlayer::load() {
     if (!scene_->load(fileName_)) {
         const std::string text = "Could not load '" + fileName_ + "'";
         showMessageBox(nullptr, text.c_str(), "File not found", MB_OK);
-        exitProcess(-1);
+        endShowOnFailure(-1);
+        return; // only where a host took the failure: the empty scene draws nothing
     }
     scene_->prebuildLists();
+}
+
+void Anim3dsPlayer::releaseGlObjects() {
+    scene_->releaseGlObjects();
 }
 
 void Anim3dsPlayer::render(uint32_t) {

@@ -18,8 +18,12 @@ public:
 
     // Reads the file into a new scene that takes the place of the one held (whose
     // GL objects are released) and compiles its top-level nodes. A file that
-    // cannot be read ends the process at once after a "File not found" box.
+    // cannot be read ends the process at once after a "File not found" box
+    // (endShowOnFailure: a host that takes the failure gets a player that draws
+    // nothing).
     void load() override;
+    // The scene's display lists and cube map.
+    void releaseGlObjects() override;
     // The layer time is not used: the player keeps its own clock.
     void render(uint32_t time) override;
     // The clock, the animation frame and the lists a render compiles, without

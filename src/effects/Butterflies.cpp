@@ -92,6 +92,10 @@ bool isKugel(const std::string& mode) {
 
 } // namespace
 
+void Butterflies::releaseGlObjects() {
+    environment_.release();
+}
+
 void Butterflies::load() {
     texture_ = TextureCache::get("data\\schmettalyng.png");
     if (!texture_) {

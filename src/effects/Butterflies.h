@@ -15,6 +15,8 @@ public:
     // Loads "data\schmettalyng.png" and the lava cube map; each failure shows its
     // message and asks the program to end.
     void load() override;
+    // The cube map.
+    void releaseGlObjects() override;
     void render(uint32_t time) override;
     // What a render changes: the swarm made on first use, the rising swarm's
     // start, the cluster's turn.

@@ -123,6 +123,10 @@ void RenderWarper::advance(uint32_t time) {
     jitterWarpGrid();
 }
 
+void RenderWarper::releaseGlObjects() {
+    player_.releaseGlObjects();
+}
+
 void RenderWarper::render(uint32_t time) {
     // The grid goes back over the view the frame is drawn in: 800 x 600 in the
     // program's window, whatever a larger full-screen mode or a studio frame has.

@@ -17,6 +17,8 @@ public:
 
     // Makes the texture every RenderWarper shares, the first time.
     void load() override;
+    // The inner scene's objects; the shared texture stays (releaseWarpTexture).
+    void releaseGlObjects() override;
     // Leaves the model-view holding the grid's 0..50 mapping, culling on, blending
     // off and the warp texture bound.
     void render(uint32_t time) override;

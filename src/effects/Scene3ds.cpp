@@ -2,6 +2,7 @@
 
 #include "effects/Frustum.h"
 #include "effects/MeshArrays.h"
+#include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
 #include "platform/showError.h"
 #include "textures/Texture.h"
@@ -53,6 +54,15 @@ std::string scenePath(const std::string& name) {
     return path;
 }
 
+// A loose file standing in for the scene (the studio's working folder) comes
+// first; the program sets no lookup and reads from disk.
+SceneFilePtr readScene(const std::string& name) {
+    uint32_t size = 0;
+    if (const ArchiveBytes loose = findLooseFile(name.c_str(), &size))
+        return readSceneFile(loose.get(), size);
+    return loadSceneFile(scenePath(name));
+}
+
 } // namespace
 
 Scene3ds::Scene3ds(const std::string& texturePrefix)
@@ -63,7 +73,7 @@ Scene3ds::~Scene3ds() = default;
 bool Scene3ds::load(const std::string& fileName) {
     releaseGlObjects();
     file_.reset();
-    file_ = loadSceneFile(scenePath(fileName));
+    file_ = readScene(fileName);
     fileName_ = fileName;
     if (!file_)
         return false;

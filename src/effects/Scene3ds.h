@@ -33,7 +33,8 @@ public:
 
     // Releases what an earlier load made, then reads the file ("data\2" names
     // data/2, looked up in the working directory, then beside the executable,
-    // then in an install's share/glimmerfell beside the executable's folder),
+    // then in an install's share/glimmerfell beside the executable's folder;
+    // a loose file set with setLooseFileLookup stands in before all of them),
     // evaluates it at its current frame (0 when that lies past the frame count)
     // and loads the lava cube map for mirrored nodes. False, holding no scene,
     // when the file cannot be read, fails the safety walk or has no camera.

@@ -51,9 +51,13 @@ constexpr ParamId ZANG = makeParamId("ZANG"); // float: Grass
 // its time window lasts. Codes a class does not handle (or that arrive with
 // another value type) are ignored by the defaults here.
 // Destructors must not call OpenGL: the last layers die after the context.
+// releaseGlObjects() deletes what a layer made in the context, for a layer that
+// goes while the context lives on.
 class Layer {
 public:
     virtual void load() {}
+    // Needs the GL context that the layer drew in; the layer is not drawn again.
+    virtual void releaseGlObjects() {}
     virtual void spare() {}
     // time: the layer's local time in milliseconds.
     virtual void render(uint32_t time) = 0;

@@ -25,6 +25,7 @@ void LayerEntry::pass(uint32_t t, void (Layer::*layerPass)(uint32_t)) {
             deliver(events_[nextEvent_++]);
         (layer_.get()->*layerPass)(localTime);
     } else if (active_) {
+        layer_->releaseGlObjects();
         layer_.reset();
         active_ = false;
     }

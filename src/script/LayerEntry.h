@@ -11,7 +11,8 @@
 // One script block at run time: a layer, the window of demo time in which it is
 // shown (both ends inclusive) and its events in delivery order (by time, equal
 // times in file order). The layer's local clock starts at its first active frame;
-// once the window has been left the layer is destroyed for good.
+// once the window has been left the layer releases its GL objects and is
+// destroyed for good.
 class LayerEntry {
 public:
     static constexpr uint32_t NOT_ACTIVATED = 0xFFFFFFFFu;

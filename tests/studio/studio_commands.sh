@@ -4,7 +4,8 @@
 # run, on the built-in show), other sizes are pillarboxed,
 # --dir overrides one entry over an archive and the archive gives the rest, a
 # short capture has the right frames, duration and a soundtrack that is not
-# silent (ffprobe, ffmpeg), and a failure leaves no file behind.
+# silent (ffprobe, ffmpeg), and failures (a missing scene among them) leave no
+# file behind.
 # Usage: studio_commands.sh STUDIO PACK SOUNDTRACK_MP3
 set -uo pipefail
 
@@ -117,6 +118,17 @@ near_pixel "$scratch/still.png" 160 2 255,255,0
 status=$?
 [ "$status" = 1 ] || fail "capture into a missing folder: status $status"
 grep -q 'cannot create' "$scratch/err.log" || fail "no reason given: $(cat "$scratch/err.log")"
+
+# A scene that is missing ends the capture with its name and status 1, no file.
+mkdir -p "$scratch/no-scene/data"
+printf '[a]\r\nAnim3dsPlayer:data\\nothing.3ds\r\n0\r\n177000\r\n@\r\n' \
+    >"$scratch/no-scene/data/script.txt"
+"$studio" --dir "$scratch/no-scene" capture --length 500 "$scratch/no-scene.mp4" 2>"$scratch/err.log"
+status=$?
+[ "$status" = 1 ] || fail "capture with a missing scene: status $status"
+grep -q "glimmer-studio: Could not load 'data.nothing.3ds'" "$scratch/err.log" ||
+    fail "missing scene: $(tail -2 "$scratch/err.log")"
+ls "$scratch" | grep -q '^no-scene.mp4' && fail "a missing scene left a video file"
 
 "$studio" render --at 100 >/dev/null 2>&1
 [ $? = 2 ] || fail "bad usage does not give status 2"

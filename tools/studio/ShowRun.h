@@ -17,13 +17,16 @@
 //
 // From its first restart on, the run owns the milliseconds() clock hook: the
 // player and every layer that reads the clock see the run's demo time (plus a
-// fixed start reading). The hook is removed when the run is destroyed.
+// fixed start reading). The hook is removed when the run is destroyed. While the
+// run lives, the show's failures do not end the process (ShowFailures): the run
+// reports them.
 #pragma once
 
 #include "images/PictureReuse.h"
 #include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
 #include "studio/ShowContext.h"
+#include "studio/ShowFailures.h"
 
 #include <cstdint>
 #include <memory>
@@ -51,15 +54,18 @@ public:
     // generator as at start-up, the script parsed (problems, when given, receives
     // what the parser passed over), every layer made and loaded, the program's
     // pictures preloaded (those that are missing are left to the layers that use
-    // them). The next frame is frame 0. False, with failure(), when no context
-    // can be made.
+    // them). The next frame is frame 0. The old show's layers release their GL
+    // objects first. False, with failure(), when no context can be made or the
+    // show failed while it was made (a scene or picture that cannot be read).
     bool restart(const std::string& scriptText, ScriptProblems* problems = nullptr);
 
     // Draws the frame at demo time t: the frames before it are stepped from the
     // current frame when t lies ahead of it on the fixed-rate line, otherwise
     // from a restart with the same script. A time between two frames of the rate
-    // gets a frame of its own, after which the next seek restarts. False when a
-    // needed restart fails.
+    // gets a frame of its own, after which the next seek restarts. False, with
+    // failure(), when a needed restart fails or the show failed on the way (a
+    // picture an event names cannot be read); the frame is drawn all the same
+    // while running().
     bool seek(uint32_t t);
 
     // Draws the next frame of the fixed rate.
@@ -72,8 +78,10 @@ public:
     uint32_t fps() const { return fps_; }
     const std::string& scriptText() const { return scriptText_; }
     const DemoPlayer& player() const { return *player_; }
+    // False when the last restart could not make a context: there is no show.
+    bool running() const { return player_ != nullptr; }
     ShowContext& context() { return context_; }
-    const std::string& failure() const { return context_.failure(); }
+    const std::string& failure() const { return failure_; }
 
 private:
     void step(uint32_t t, bool drawn);
@@ -82,10 +90,13 @@ private:
     void stepUntil(uint32_t t);
     void draw(uint32_t t);
     void closeShow();
+    bool failed();
 
     ShowContext& context_;
     // The pictures one start decodes, for the next start of the run (a seek back).
     PictureReuse pictures_;
+    ShowFailures failures_;
+    std::string failure_;
     uint32_t fps_;
     Stepping stepping_;
     std::string scriptText_;

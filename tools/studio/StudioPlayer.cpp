@@ -4,6 +4,7 @@
 #include "studio/FixedStep.h"
 #include "studio/PictureGeometry.h"
 #include "studio/TimelineBar.h"
+#include "studio/ShowFailures.h"
 
 #include <GL/gl.h>
 
@@ -34,8 +35,8 @@ std::string format(const char* pattern, double first, double second = 0.0) {
 
 StudioPlayer::StudioPlayer(ShowRun& run, WindowShowContext& context, ShowSource& source,
                            AudioOutput& audio, Overlay& overlay, SDL_Window* window)
-    : run_(run), context_(context), source_(source), audio_(audio), overlay_(overlay),
-      window_(window) {}
+    : run_(run), context_(context), audio_(audio), overlay_(overlay), window_(window),
+      reloader_(run, source) {}
 
 void StudioPlayer::begin(uint32_t start) {
     const double seconds =
@@ -47,11 +48,18 @@ void StudioPlayer::begin(uint32_t start) {
 }
 
 void StudioPlayer::renderFrame() {
+    reloadSaved();
     advance();
     present();
 }
 
 bool StudioPlayer::handleKey(SDL_Keycode key) {
+    if (key == SDLK_F5) {
+        const Clock::time_point started = Clock::now();
+        context_.makeCurrent();
+        reloaded(reloader_.reloadAll(run_.time()), started);
+        return true;
+    }
     if (broken_)
         return false;
     switch (key) {
@@ -78,9 +86,6 @@ bool StudioPlayer::handleKey(SDL_Keycode key) {
         return true;
     case SDLK_HOME:
         seekTo(0, "restart at");
-        return true;
-    case SDLK_F5:
-        reloadScript();
         return true;
     case SDLK_F1:
         overlayShown_ = !overlayShown_;
@@ -125,11 +130,9 @@ double StudioPlayer::showTime(uint32_t t) {
     const Clock::time_point started = Clock::now();
     context_.makeCurrent();
     if (!run_.seek(t)) {
-        broken_ = true;
-        playing_ = false;
-        audio_.pause();
-        report("cannot go on: " + run_.failure());
-        postQuitMessage(1);
+        dropQuitRequests(); // the studio goes on without what failed
+        broken_ = !run_.running();
+        report((broken_ ? "cannot go on: " : "the show failed: ") + run_.failure());
     }
     glFinish(); // the window's context shows the picture next
     return secondsSince(started);
@@ -171,40 +174,29 @@ void StudioPlayer::stop(const char* what) {
     report(std::string(what) + " " + std::to_string(run_.time()) + " ms");
 }
 
-void StudioPlayer::reloadScript() {
-    std::string text;
-    if (!source_.reload() || !source_.readScript(text)) {
-        report("script not reloaded: " + source_.failure());
+void StudioPlayer::reloadSaved() {
+    if (!folder_)
         return;
-    }
-    const uint32_t frame = currentFrame();
-    takeScript(text);
-    if (!broken_)
-        showFrame(frame);
+    const std::vector<std::string> saved = folder_->settledChanges();
+    if (saved.empty())
+        return;
+    const Clock::time_point started = Clock::now();
+    context_.makeCurrent();
+    reloaded(reloader_.reloadSaved(saved, run_.time()), started);
+}
+
+// The reload's picture on screen, the clock and music going on from the same
+// time, and what happened said.
+void StudioPlayer::reloaded(const ShowReloader::Outcome& outcome, Clock::time_point started) {
+    if (outcome.message.empty())
+        return;
+    dropQuitRequests(); // a failing show was rolled back or is reported
+    broken_ = !run_.running();
+    glFinish(); // the window's context shows the picture next
     anchor();
     if (playing_)
         audio_.playFrom(run_.time());
-}
-
-void StudioPlayer::takeScript(const std::string& text) {
-    const std::string previous = run_.scriptText();
-    ScriptProblems problems;
-    context_.makeCurrent();
-    if (!run_.restart(text, &problems) || (!problems.empty() && !run_.restart(previous))) {
-        broken_ = true;
-        report("cannot go on: " + run_.failure());
-        postQuitMessage(1);
-        return;
-    }
-    if (problems.empty()) {
-        report("script reloaded: " + std::to_string(run_.player().entries().size()) + " blocks");
-        return;
-    }
-    for (const std::string& problem : problems)
-        std::printf("  data\\script.txt %s\n", problem.c_str());
-    const std::string more =
-        problems.size() > 1 ? " (and " + std::to_string(problems.size() - 1) + " more)" : "";
-    report("script not reloaded, the last good one stays: " + problems.front() + more);
+    report(outcome.message + format(" (%.2f s)", secondsSince(started)));
 }
 
 void StudioPlayer::anchor() {

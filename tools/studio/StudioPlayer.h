@@ -1,14 +1,17 @@
 // Play mode: the show in the window at the fixed rate of 60 frames a second, in
 // step with the wall clock and the music (frames the machine cannot draw in time
-// are stepped without drawing), with pause, seeking, restart, script reload and
-// the overlay. Every action is also reported on standard output, one line each
+// are stepped without drawing), with pause, seeking, restart, reload (F5, and
+// every save in a watched folder) and the overlay. A show that fails is reported
+// and the studio goes on. Every action is also reported on standard output, one line each
 // ("paused at 12350 ms", "seek to 22350 ms (0.12 s)").
 #pragma once
 
 #include "platform/FrameClient.h"
 #include "studio/AudioOutput.h"
+#include "studio/FolderWatch.h"
 #include "studio/FrameTimes.h"
 #include "studio/Overlay.h"
+#include "studio/ShowReloader.h"
 #include "studio/ShowRun.h"
 #include "studio/ShowSource.h"
 #include "studio/ShowTimeline.h"
@@ -27,6 +30,8 @@ public:
 
     // Shows the frame at (or just before) demo time start and plays on from it.
     void begin(uint32_t start);
+    // Saves in the folder reload what the show reads of it (null: none).
+    void watch(FolderWatch* folder) { folder_ = folder; }
     // One turn of the frame loop: the frame due now, if a new one is, then the
     // picture and the overlay drawn for the loop to present.
     void renderFrame() override;
@@ -48,8 +53,8 @@ private:
     void jumpToEvent(bool forward);
     void togglePause();
     void stop(const char* what);
-    void reloadScript();
-    void takeScript(const std::string& text);
+    void reloadSaved();
+    void reloaded(const ShowReloader::Outcome& outcome, Clock::time_point started);
     void anchor();
     void report(const std::string& message);
     void present();
@@ -60,10 +65,11 @@ private:
 
     ShowRun& run_;
     WindowShowContext& context_;
-    ShowSource& source_;
     AudioOutput& audio_;
     Overlay& overlay_;
     SDL_Window* window_;
+    ShowReloader reloader_;
+    FolderWatch* folder_ = nullptr;
     Clock::time_point epoch_ = Clock::now();
     FrameTimes frameTimes_;
     bool playing_ = false;
