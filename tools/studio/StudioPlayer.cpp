@@ -3,8 +3,8 @@
 #include "platform/Platform.h"
 #include "studio/FixedStep.h"
 #include "studio/PictureGeometry.h"
-#include "studio/TimelineBar.h"
 #include "studio/ShowFailures.h"
+#include "studio/TimelineBar.h"
 
 #include <GL/gl.h>
 
