@@ -74,12 +74,16 @@ no_window() { ! has_window "$1"; }
 press_in() { xdotool key --window "$(window_id "$1")" "$2" 2>/dev/null; }
 
 # Starts Xvfb on a free display number (without the reset at its last client's
-# leaving, which refuses connections meanwhile), its output in $scratch/xvfb.log, ended
-# on exit, and exports DISPLAY for it. False when it does not come up.
+# leaving, which refuses connections meanwhile, and with the keyboard's
+# autorepeat put off by 65 s: on a loaded machine xdotool's release of a key
+# can come late enough for one press to repeat), its output in
+# $scratch/xvfb.log, ended on exit, and exports DISPLAY for it. False when it
+# does not come up.
 start_xvfb() {
     local number_file=$scratch/display-number xvfb_pid
     exec 3>"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br -noreset >"$scratch/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br -noreset -ardelay 65535 \
+        >"$scratch/xvfb.log" 2>&1 &
     xvfb_pid=$!
     disown "$xvfb_pid"
     end_on_exit "$xvfb_pid"

@@ -76,7 +76,15 @@ sleep 1.5
 paused=$(press space 'paused at')
 [ "$paused" -gt 3000 ] || fail "the clock did not run before the pause ($paused ms)"
 expect_second_colour "$paused"
-import -window root "$scratch/still-1.png"
+# The paused frame may reach the screen a little after the log says so: once
+# two screenshots agree, nothing may change for a second.
+same_screen() {
+    import -window root "$scratch/still-1.png"
+    sleep 0.2
+    import -window root "$scratch/still-2.png"
+    [ "$(compare -metric AE "$scratch/still-1.png" "$scratch/still-2.png" null: 2>&1)" = 0 ]
+}
+wait_for 20 same_screen || fail "the picture did not settle after the pause"
 sleep 1
 import -window root "$scratch/still-2.png"
 [ "$(compare -metric AE "$scratch/still-1.png" "$scratch/still-2.png" null: 2>&1)" = 0 ] ||
