@@ -92,3 +92,20 @@ start_xvfb() {
     export DISPLAY=":$(head -n1 "$number_file")"
     unset SDL_VIDEODRIVER
 }
+
+# Starts glimmer-studio $1 playing the show in $scratch/show from $2 ms on a
+# private Xvfb (silent audio), its output in $scratch/studio.log and
+# studio-errors.log, ended on exit; sets studio_pid and window, and returns once
+# it says it plays. Fails the test when it does not get there.
+play_in_studio() {
+    local studio=$1 start=$2
+    start_xvfb || fail "Xvfb did not start"
+    SDL_AUDIODRIVER=dummy "$studio" --dir "$scratch/show" play --start "$start" \
+        >"$scratch/studio.log" 2>"$scratch/studio-errors.log" &
+    studio_pid=$!
+    end_on_exit "$studio_pid"
+    wait_for 300 has_window glimmer-studio || fail "the studio's window did not appear"
+    window=$(window_id glimmer-studio)
+    wait_for 100 grep -q "playing from $start ms" "$scratch/studio.log" ||
+        fail "did not start at $start ms"
+}

@@ -47,14 +47,7 @@ expect_centre() {
 mkdir -p "$show"
 picture pic.png 0,255,0
 write_script ImageLayer 'data\pic.png'
-start_xvfb || fail "Xvfb did not start"
-SDL_AUDIODRIVER=dummy "$studio" --dir "$scratch/show" play --start 2000 \
-    >"$scratch/studio.log" 2>"$scratch/studio-errors.log" &
-studio_pid=$!
-end_on_exit "$studio_pid"
-wait_for 300 has_window glimmer-studio || fail "the studio's window did not appear"
-window=$(window_id glimmer-studio)
-wait_for 100 grep -q 'playing from 2000 ms' "$scratch/studio.log" || fail "did not start at 2000 ms"
+play_in_studio "$studio" 2000
 xdotool key --window "$window" space
 wait_for 100 grep -q 'paused at' "$scratch/studio.log" || fail "no pause"
 paused=$(grep 'paused at' "$scratch/studio.log" | sed -E 's/.* ([0-9]+) ms.*/\1/')

@@ -62,15 +62,7 @@ expect_second_colour() {
 mkdir -p "$scratch/show/data"
 write_cycle_script
 
-start_xvfb || fail "Xvfb did not start"
-
-SDL_AUDIODRIVER=dummy "$studio" --dir "$scratch/show" play --start 3000 \
-    >"$scratch/studio.log" 2>"$scratch/studio-errors.log" &
-studio_pid=$!
-end_on_exit "$studio_pid"
-wait_for 300 has_window glimmer-studio || fail "the studio's window did not appear"
-window=$(window_id glimmer-studio)
-wait_for 100 grep -q 'playing from 3000 ms' "$scratch/studio.log" || fail "did not start at 3000 ms"
+play_in_studio "$studio" 3000
 sleep 1.5
 
 paused=$(press space 'paused at')
