@@ -71,7 +71,7 @@ TEST_F(LiveReloadTest, FilesKeepTheBytesReadUntilRefreshedAndRollBackToThem) {
     EXPECT_EQ(files.askedNames(), (std::vector<std::string>{"data\\a.png", "data\\b.png"}));
 }
 
-TEST_F(LiveReloadTest, SavesAreHandedOutOnceTheFolderIsQuiet) {
+TEST_F(LiveReloadTest, WrittenFilesAreHandedOutAtOnceRemovedOnesOnceTheFolderIsQuiet) {
     EXPECT_FALSE(FolderWatch(scratch + "/missing").watching());
     FolderWatch watch(scratch);
     ASSERT_TRUE(watch.watching()) << watch.failure();
@@ -79,19 +79,25 @@ TEST_F(LiveReloadTest, SavesAreHandedOutOnceTheFolderIsQuiet) {
     writeFile(scratch + "/data/a.png", "1");
     writeFile(scratch + "/script.txt", "2");
     writeFile(scratch + "/data/a.png", "3");
-    EXPECT_TRUE(watch.settledChanges(start).empty()) << "not quiet yet";
-    const auto quiet = start + FolderWatch::QUIET;
-    EXPECT_EQ(watch.settledChanges(quiet), (std::vector<std::string>{"data/a.png", "script.txt"}));
-    EXPECT_TRUE(watch.settledChanges(quiet + FolderWatch::QUIET).empty());
+    EXPECT_EQ(watch.settledChanges(start), (std::vector<std::string>{"data/a.png", "script.txt"}));
+    EXPECT_TRUE(watch.settledChanges(start + FolderWatch::QUIET).empty());
 
     // An editor's save by moving a new file over the old one, and a removal.
     writeFile(scratch + "/data/b.tmp", "4");
     std::rename((scratch + "/data/b.tmp").c_str(), (scratch + "/data/b.png").c_str());
     std::remove((scratch + "/script.txt").c_str());
-    const auto later = quiet + 10 * FolderWatch::QUIET;
+    const auto later = start + 10 * FolderWatch::QUIET;
+    EXPECT_EQ(watch.settledChanges(later), std::vector<std::string>{"data/b.png"});
     EXPECT_EQ(watch.settledChanges(later + FolderWatch::QUIET / 2), std::vector<std::string>{});
-    EXPECT_EQ(watch.settledChanges(later + 2 * FolderWatch::QUIET),
-              (std::vector<std::string>{"data/b.png", "data/b.tmp", "script.txt"}));
+    EXPECT_EQ(watch.settledChanges(later + FolderWatch::QUIET),
+              (std::vector<std::string>{"data/b.tmp", "script.txt"}));
+
+    // A file moved aside and written again is handed out once it is written.
+    std::rename((scratch + "/data/a.png").c_str(), (scratch + "/data/a.png~").c_str());
+    const auto aside = later + 10 * FolderWatch::QUIET;
+    EXPECT_EQ(watch.settledChanges(aside), std::vector<std::string>{"data/a.png~"});
+    writeFile(scratch + "/data/a.png", "5");
+    EXPECT_EQ(watch.settledChanges(aside), std::vector<std::string>{"data/a.png"});
 }
 
 // The show's failures come back from the run; the process goes on.

@@ -9,11 +9,12 @@
 
 namespace {
 
-constexpr uint32_t EVENTS = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+constexpr uint32_t COMPLETE = IN_CLOSE_WRITE | IN_MOVED_TO;
+constexpr uint32_t EVENTS = COMPLETE | IN_MOVED_FROM | IN_DELETE;
 
 } // namespace
 
-FolderWatch::FolderWatch(const std::string& directory) {
+FolderWatch::FolderWatch(const std::string& directory) : directory_(directory) {
     descriptor_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (descriptor_ < 0) {
         failure_ = std::string("inotify: ") + std::strerror(errno);
@@ -63,7 +64,7 @@ void FolderWatch::readEvents(Clock::time_point now) {
                 continue;
             for (const auto& folder : folders_) {
                 if (folder.first == event->wd)
-                    changed_.insert(folder.second + event->name);
+                    changed_[folder.second + event->name] = (event->mask & COMPLETE) != 0;
             }
             lastEvent_ = now;
         }
@@ -74,9 +75,15 @@ std::vector<std::string> FolderWatch::settledChanges(Clock::time_point now) {
     if (descriptor_ < 0)
         return {};
     readEvents(now);
-    if (changed_.empty() || now - lastEvent_ < QUIET)
-        return {};
-    std::vector<std::string> names(changed_.begin(), changed_.end());
-    changed_.clear();
+    const bool quiet = now - lastEvent_ >= QUIET;
+    std::vector<std::string> names;
+    for (auto change = changed_.begin(); change != changed_.end();) {
+        if (!change->second && !quiet) {
+            ++change;
+            continue;
+        }
+        names.push_back(change->first);
+        change = changed_.erase(change);
+    }
     return names;
 }

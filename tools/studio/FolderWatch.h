@@ -1,12 +1,13 @@
 // The files written, moved or removed under a folder, learnt from inotify: the
 // folder and every folder under it when the watch starts. Polled; never blocks.
-// A save often comes as several events (an editor writes a new file and moves
-// it over the old one), so names are handed out only once the folder has been
-// quiet for a moment.
+// A file written and closed, or moved into place, is complete and is handed out
+// at once. A removal may be the first half of a save (an editor moves the old
+// file aside, then writes the new one), so a removed name is handed out only once
+// the folder has been quiet for a moment, unless it comes back first.
 #pragma once
 
 #include <chrono>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,19 +25,23 @@ public:
     // False, with failure(), when the folder cannot be watched.
     bool watching() const { return descriptor_ >= 0; }
     const std::string& failure() const { return failure_; }
+    const std::string& directory() const { return directory_; }
 
-    // The paths (relative to the folder, with '/') changed since the last names
-    // handed out, once no event has come for QUIET; empty before that.
+    // The paths (relative to the folder, with '/') changed since they were last
+    // handed out: those last written or moved in at once, those last removed once
+    // no event has come for QUIET.
     std::vector<std::string> settledChanges(Clock::time_point now = Clock::now());
 
 private:
     void watchTree(const std::string& directory);
     void readEvents(Clock::time_point now);
 
+    std::string directory_;
     int descriptor_ = -1;
     // Folder of each watch, by its descriptor, relative to the watched one ("" for it).
     std::vector<std::pair<int, std::string>> folders_;
-    std::set<std::string> changed_;
+    // Each changed path, and whether its last event wrote it or moved it in.
+    std::map<std::string, bool> changed_;
     Clock::time_point lastEvent_;
     std::string failure_;
 };

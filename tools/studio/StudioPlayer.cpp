@@ -7,6 +7,10 @@
 #include "studio/TimelineBar.h"
 
 #include <GL/gl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <tuple>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +27,25 @@ constexpr const char* EVENT_KEYS_HELP = "Down/Up previous/next event";
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The seconds since the newest of the files under folder was written (by the
+// wall clock, as file times are); negative when none can be read.
+double secondsSinceWritten(const std::string& folder, const std::vector<std::string>& paths) {
+    timespec newest{-1, 0};
+    for (const std::string& path : paths) {
+        struct stat status {};
+        if (stat((folder + "/" + path).c_str(), &status) == 0 &&
+            std::tie(status.st_mtim.tv_sec, status.st_mtim.tv_nsec) >
+                std::tie(newest.tv_sec, newest.tv_nsec))
+            newest = status.st_mtim;
+    }
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    if (newest.tv_sec < 0)
+        return -1.0;
+    return static_cast<double>(now.tv_sec - newest.tv_sec) +
+           static_cast<double>(now.tv_nsec - newest.tv_nsec) / 1e9;
 }
 
 std::string format(const char* pattern, double first, double second = 0.0) {
@@ -180,14 +203,16 @@ void StudioPlayer::reloadSaved() {
     const std::vector<std::string> saved = folder_->settledChanges();
     if (saved.empty())
         return;
+    const double sinceSaved = secondsSinceWritten(folder_->directory(), saved);
     const Clock::time_point started = Clock::now();
     context_.makeCurrent();
-    reloaded(reloader_.reloadSaved(saved, run_.time()), started);
+    reloaded(reloader_.reloadSaved(saved, run_.time()), started, sinceSaved);
 }
 
 // The reload's picture on screen, the clock and music going on from the same
 // time, and what happened said.
-void StudioPlayer::reloaded(const ShowReloader::Outcome& outcome, Clock::time_point started) {
+void StudioPlayer::reloaded(const ShowReloader::Outcome& outcome, Clock::time_point started,
+                            double sinceSaved) {
     if (outcome.message.empty())
         return;
     dropQuitRequests(); // a failing show was rolled back or is reported
@@ -196,7 +221,13 @@ void StudioPlayer::reloaded(const ShowReloader::Outcome& outcome, Clock::time_po
     anchor();
     if (playing_)
         audio_.playFrom(run_.time());
-    report(outcome.message + format(" (%.2f s)", secondsSince(started)));
+    const double taken = secondsSince(started);
+    if (sinceSaved < 0.0) {
+        report(outcome.message + format(" (%.2f s)", taken));
+        return;
+    }
+    // The reload's own time, and the time since the save, the picture shown.
+    report(outcome.message + format(" (%.2f s, %.3f s after the save)", taken, sinceSaved + taken));
 }
 
 void StudioPlayer::anchor() {

@@ -54,7 +54,10 @@ private:
     void togglePause();
     void stop(const char* what);
     void reloadSaved();
-    void reloaded(const ShowReloader::Outcome& outcome, Clock::time_point started);
+    // sinceSaved: the seconds from the save to the reload's start, or negative
+    // for a reload by key.
+    void reloaded(const ShowReloader::Outcome& outcome, Clock::time_point started,
+                  double sinceSaved = -1.0);
     void anchor();
     void report(const std::string& message);
     void present();
