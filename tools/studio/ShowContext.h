@@ -1,7 +1,9 @@
 // A rendering context for the show that can be made anew, so that every run of
 // the show starts from the OpenGL state of a program that has just started. The
-// show draws into the context's ShowFramebuffer, of the picture's size, never
-// into a window.
+// context itself is kept from run to run where it can be (its state is put back
+// as it was when new), as a new one would have to compile the driver's shaders
+// again. The show draws into the context's ShowFramebuffer, of the picture's
+// size, never into a window.
 #pragma once
 
 #include "studio/ShowFramebuffer.h"
@@ -15,9 +17,11 @@ public:
     ShowContext(const ShowContext&) = delete;
     ShowContext& operator=(const ShowContext&) = delete;
 
-    // Drops the current context with its framebuffer (objects shared with other
-    // contexts must be released first) and makes a new one current, with a new
-    // framebuffer bound. False, with failure(), when either cannot be made.
+    // Makes the show's context current with every OpenGL setting as in a new
+    // context with its framebuffer just bound: the same context with its state
+    // put back, or a new one (with a new framebuffer) the first time. The objects
+    // the last run made must be released first. False, with failure(), when no
+    // context or framebuffer can be made.
     bool renew();
 
     // Makes the show's context current again (after another context was).
@@ -39,6 +43,9 @@ protected:
     std::string failure_;
 
 private:
+    void keepNewState();
+    bool putBackNewState();
+
     ShowFramebuffer framebuffer_;
     int width_;
     int height_;

@@ -33,6 +33,10 @@ bool ShowFramebuffer::create(int width, int height) {
     return true;
 }
 
+void ShowFramebuffer::bind() const {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+}
+
 void ShowFramebuffer::release() {
     if (framebuffer_) {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);

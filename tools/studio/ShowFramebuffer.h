@@ -23,6 +23,8 @@ public:
     // Deletes the GL objects; needs the context that made them. Nothing when
     // nothing was made.
     void release();
+    // Binds the target made for drawing and reading.
+    void bind() const;
 
     // The picture as drawn: RGBA rows bottom-up, width * height * 4 bytes. Waits
     // for the drawing to finish.
