@@ -1,19 +1,22 @@
-// Frame benchmark: plays a show offscreen at 800 × 600 on a fixed-step clock (60
-// frames per second of demo time, however long a frame takes) and reports the
-// wall time per frame: for each script block the time spent in its layer (events
-// and render), and for each second of demo time the whole frame. Each reading is
-// taken after glFinish, so it includes the rasteriser's work.
+// Frame benchmark: plays a show offscreen (800 × 600 unless --size says otherwise,
+// the whole area drawn as the program's window of that size draws it) on a
+// fixed-step clock (60 frames per second of demo time, however long a frame
+// takes) and reports the wall time per frame: for each script block the time
+// spent in its layer (events and render), and for each second of demo time the
+// whole frame. Each reading is taken after glFinish, so it includes the
+// rasteriser's work.
 //
-//   glimmer_frame_bench [--from MS] [--to MS] [--frames FILE] [SCRIPT]
+//   glimmer_frame_bench [--from MS] [--to MS] [--size WxH] [--frames FILE] [SCRIPT]
 //
 // Without SCRIPT it plays the embedded show's own script; with it, the script file
 // (pictures still come from the embedded archive), so one layer can be measured
 // alone. --from and --to limit the demo time played (default 0 to 177000); a block
 // already running at --from starts its clock there. --frames writes every frame's
 // demo time and whole-frame time (ms) to FILE, one frame a line, for summaries
-// over other spans (bench/performance-report.sh). Exit status 0 after a full
-// run, 1 when the context, the script or a picture cannot be had or a layer asks
-// the show to end, 2 on bad usage.
+// over other spans (bench/performance-report.sh). --size WxH: the drawn area
+// (1920x1080: the program's full-screen window on such a display). Exit status 0
+// after a full run, 1 when the context, the script or a picture cannot be had or
+// a layer asks the show to end, 2 on bad usage.
 #include "app/GlState.h"
 #include "app/Program.h"
 #include "platform/Platform.h"
@@ -42,6 +45,8 @@ constexpr uint32_t FRAMES_PER_SECOND = 60;
 struct Options {
     uint32_t from = 0;
     uint32_t to = DemoPlayer::SHOW_LENGTH_MS;
+    int width = OffscreenContext::WIDTH;
+    int height = OffscreenContext::HEIGHT;
     std::string scriptPath; // empty: the embedded script
     std::string framesPath; // empty: no per-frame file
 };
@@ -55,7 +60,7 @@ struct Measurements {
     std::vector<std::pair<uint32_t, double>> frames; // demo time, whole frame
 };
 
-bool parseTime(const char* text, uint32_t& out) {
+bool parseUnsigned(const char* text, uint32_t& out) {
     char* end = nullptr;
     const unsigned long value = std::strtoul(text, &end, 10);
     if (end == text || *end != '\0' || value > 0xFFFFFFFFul)
@@ -64,11 +69,27 @@ bool parseTime(const char* text, uint32_t& out) {
     return true;
 }
 
+// WxH, both from 1 to 16384.
+bool parseSize(const std::string& text, int& width, int& height) {
+    const size_t x = text.find('x');
+    uint32_t w = 0;
+    uint32_t h = 0;
+    if (x == std::string::npos || !parseUnsigned(text.substr(0, x).c_str(), w) ||
+        !parseUnsigned(text.substr(x + 1).c_str(), h) || w < 1 || h < 1 || w > 16384 || h > 16384)
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if ((argument == "--from" || argument == "--to") && i + 1 < argc) {
-            if (!parseTime(argv[++i], argument == "--from" ? options.from : options.to))
+            if (!parseUnsigned(argv[++i], argument == "--from" ? options.from : options.to))
+                return false;
+        } else if (argument == "--size" && i + 1 < argc) {
+            if (!parseSize(argv[++i], options.width, options.height))
                 return false;
         } else if (argument == "--frames" && i + 1 < argc) {
             options.framesPath = argv[++i];
@@ -174,8 +195,7 @@ void printRow(const std::string& label, Samples samples) {
 void report(const DemoPlayer& player, const Options& options, const Measurements& measurements) {
     std::printf("glimmer_frame_bench: %s, %d x %d, %u frames per demo second, %u to %u ms\n",
                 options.scriptPath.empty() ? "embedded script" : options.scriptPath.c_str(),
-                OffscreenContext::WIDTH, OffscreenContext::HEIGHT, FRAMES_PER_SECOND, options.from,
-                options.to);
+                options.width, options.height, FRAMES_PER_SECOND, options.from, options.to);
     std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     std::printf("\nper block: time in its layer per active frame, ms\n");
     std::printf("  %-28s %7s  %9s  %9s\n", "block", "frames", "median", "p99");
@@ -210,22 +230,23 @@ int printMessageBox(const std::string& text, const std::string& caption, int) {
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: glimmer_frame_bench [--from MS] [--to MS] [--frames FILE] [SCRIPT]\n");
+        std::fprintf(
+            stderr, "usage: glimmer_frame_bench [--from MS] [--to MS] [--size WxH] [--frames FILE] "
+                    "[SCRIPT]\n");
         return 2;
     }
     setMessageBoxForTesting(printMessageBox);
     // Drawing only: without an audio device the player opens no music.
     setenv("SDL_AUDIODRIVER", "none", 1);
 
-    OffscreenContext context;
+    OffscreenContext context(options.width, options.height);
     if (!context.ready()) {
         std::fprintf(stderr, "glimmer_frame_bench: %s\n", context.failure().c_str());
         return 1;
     }
     setDefaultGlState();
     setLightingState();
-    setClientView(OffscreenContext::WIDTH, OffscreenContext::HEIGHT);
+    setClientView(options.width, options.height);
 
     DemoScript script;
     if (!loadScript(options, script))

@@ -2,7 +2,8 @@
 # The figures of the README's "Performance" section, as Markdown, from the
 # benchmarks of an existing build (it builds nothing):
 #   - the frame benchmark over the whole show: median and 99th percentile of the
-#     whole frame per storyboard section, and of each block's layer;
+#     whole frame per storyboard section, and of each block's layer; the sections
+#     again at 1920 × 1080;
 #   - peak resident memory of that run (/usr/bin/time -v);
 #   - start-up to the full-screen question over fresh processes (an X display:
 #     $DISPLAY, or a private Xvfb started here and stopped at the end);
@@ -50,7 +51,7 @@ if (cd "$build" && /usr/bin/time -v -o "$work/time.txt" ./glimmer_frame_bench \
     grep '^renderer:' "$work/blocks.txt"
     echo
     # The storyboard's sections (content/compose_script.py), in demo seconds.
-    python3 - "$work/frames.txt" <<'EOF' || failed+=("section summary")
+    cat >"$work/sections.py" <<'EOF'
 import math, sys
 sections = [(0, 16, "pad intro"), (16, 32, "drums enter: the eye"),
             (32, 64, "grass field, butterflies rising"), (64, 96, "donut scene, IMPACT"),
@@ -75,6 +76,7 @@ for start, end, name in sections:
 median, p99 = summary([ms for _, ms in frames])
 print(f"| whole show | 0:00–2:57 | {len(frames)} | {median:.2f} | {p99:.2f} |")
 EOF
+    python3 "$work/sections.py" "$work/frames.txt" || failed+=("section summary")
     echo
     echo "Per block, the time in its layer per active frame:"
     echo
@@ -87,6 +89,15 @@ EOF
     echo
     rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
     echo "Peak resident memory of the whole-show run: $((rss / 1024)) MB ($rss kB)."
+    echo
+    echo "## Frames at 1920 × 1080 (the whole area, as the program's full-screen window)"
+    echo
+    if (cd "$build" && ./glimmer_frame_bench --size 1920x1080 --frames "$work/frames-1080.txt" \
+            >/dev/null 2>"$work/frame-errors.txt"); then
+        python3 "$work/sections.py" "$work/frames-1080.txt" || failed+=("1920 × 1080 summary")
+    else
+        failed+=("frame benchmark at 1920 × 1080: $(tail -n 1 "$work/frame-errors.txt")")
+    fi
     echo
 else
     failed+=("frame benchmark: $(tail -n 1 "$work/frame-errors.txt")")

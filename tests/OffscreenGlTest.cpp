@@ -26,3 +26,21 @@ TEST_F(OffscreenGlTest, MatchesTheWindowsFormatOnLlvmpipe) {
     EXPECT_EQ(pixelAt(100, 100), (Bytes{255, 0, 0, 255}));
     EXPECT_EQ(pixelAt(700, 500), (Bytes{0, 0, 0, 255}));
 }
+
+// The frame benchmark draws at other sizes: the pbuffer and the viewport both
+// take the size given, so the far corner is drawn and read back.
+TEST(OffscreenContextTest, TakesTheSizeItIsGiven) {
+    OffscreenContext gl(1920, 1080);
+    ASSERT_TRUE(gl.ready()) << gl.failure();
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 1920);
+    EXPECT_EQ(viewport[3], 1080);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1, 0, 0);
+    glRectf(0, 0, 1, 1);
+    EXPECT_EQ(pixelAt(1919, 1079), (Bytes{255, 0, 0, 255}));
+    EXPECT_EQ(pixelAt(960, 540), (Bytes{255, 0, 0, 255}));
+    EXPECT_EQ(pixelAt(959, 539), (Bytes{0, 0, 0, 255}));
+}

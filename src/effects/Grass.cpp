@@ -75,8 +75,16 @@ void Grass::render(uint32_t time) {
     std::array<GLuint, ROWS> lists;
     for (int row = 0; row < ROWS; ++row)
         lists[row] = buildBladeList(time + ROW_TIME_STEP_MS * row);
+    // The state every blade is drawn with, set once rather than in each list.
+    glEnable(GL_NORMALIZE);
+    bindTexture();
+    if (transparent_)
+        enterTransparency();
     for (GLuint list : lists)
         placeRow(list);
+    if (transparent_)
+        leaveTransparency();
+    glDisable(GL_NORMALIZE);
     for (GLuint list : lists)
         glDeleteLists(list, 1);
     glEnable(GL_CULL_FACE);
@@ -88,16 +96,9 @@ void Grass::render(uint32_t time) {
 GLuint Grass::buildBladeList(uint32_t time) const {
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glEnable(GL_NORMALIZE);
-    bindTexture();
-    if (transparent_)
-        enterTransparency();
     glTranslatef(0.0f, BLADE_LIFT, 0.0f);
     emitStrip(style_ == DIRC ? curlingBlade(time) : swayingBlade(time));
-    if (transparent_)
-        leaveTransparency();
     glTranslatef(0.0f, -BLADE_LIFT, 0.0f);
-    glDisable(GL_NORMALIZE);
     glEndList();
     return list;
 }

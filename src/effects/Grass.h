@@ -48,8 +48,9 @@ public:
     // The packed colour as last drawn: its alpha byte comes from OPAC.
     uint32_t colour() const { return colour_; }
 
-    // The list of one blade at the given time: the texture, the blend and depth
-    // state when transparent and the blade's strip, lifted 0.8 and set down again.
+    // The list of one blade at the given time: the blade's strip, lifted 0.8 and
+    // set down again. The texture, normalising and, when transparent, the blend
+    // and depth state are set once for all the lists a frame places.
     GLuint buildBladeList(uint32_t time) const;
 
 private:

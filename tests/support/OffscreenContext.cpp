@@ -16,7 +16,7 @@ EGLDisplay displayOrFailure(std::string& failure) {
 
 } // namespace
 
-OffscreenContext::OffscreenContext() {
+OffscreenContext::OffscreenContext(int width, int height) {
     EGLDisplay display = displayOrFailure(failure_);
     if (display == EGL_NO_DISPLAY)
         return;
@@ -25,7 +25,7 @@ OffscreenContext::OffscreenContext() {
         failure_ = "no EGL configuration for desktop OpenGL with RGBA8 and depth 16";
         return;
     }
-    const EGLint surfaceAttributes[] = {EGL_WIDTH, WIDTH, EGL_HEIGHT, HEIGHT, EGL_NONE};
+    const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     surface_ = eglCreatePbufferSurface(display, config, surfaceAttributes);
     const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                         EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
@@ -36,7 +36,7 @@ OffscreenContext::OffscreenContext() {
             "could not make an EGL pbuffer context current, error " + std::to_string(eglGetError());
         return;
     }
-    glViewport(0, 0, WIDTH, HEIGHT);
+    glViewport(0, 0, width, height);
 }
 
 OffscreenContext::~OffscreenContext() {
