@@ -98,6 +98,15 @@ TEST_F(LiveReloadTest, WrittenFilesAreHandedOutAtOnceRemovedOnesOnceTheFolderIsQ
     EXPECT_EQ(watch.settledChanges(aside), std::vector<std::string>{"data/a.png~"});
     writeFile(scratch + "/data/a.png", "5");
     EXPECT_EQ(watch.settledChanges(aside), std::vector<std::string>{"data/a.png"});
+
+    // Folders made or moved in later are watched, with what they already hold.
+    mkdir((scratch + "/made").c_str(), 0755);
+    writeFile(scratch + "/made/c.png", "6");
+    const std::string elsewhere = scratch + "-elsewhere";
+    mkdir(elsewhere.c_str(), 0755);
+    writeFile(elsewhere + "/d.png", "7");
+    std::rename(elsewhere.c_str(), (scratch + "/moved").c_str());
+    EXPECT_EQ(watch.settledChanges(aside), (std::vector<std::string>{"made/c.png", "moved/d.png"}));
 }
 
 // The show's failures come back from the run; the process goes on.

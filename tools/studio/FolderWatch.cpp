@@ -10,7 +10,7 @@
 namespace {
 
 constexpr uint32_t COMPLETE = IN_CLOSE_WRITE | IN_MOVED_TO;
-constexpr uint32_t EVENTS = COMPLETE | IN_MOVED_FROM | IN_DELETE;
+constexpr uint32_t EVENTS = COMPLETE | IN_CREATE | IN_MOVED_FROM | IN_DELETE;
 
 } // namespace
 
@@ -20,7 +20,7 @@ FolderWatch::FolderWatch(const std::string& directory) : directory_(directory) {
         failure_ = std::string("inotify: ") + std::strerror(errno);
         return;
     }
-    watchTree(directory);
+    watchTree("", false);
 }
 
 FolderWatch::~FolderWatch() {
@@ -28,22 +28,30 @@ FolderWatch::~FolderWatch() {
         close(descriptor_);
 }
 
-void FolderWatch::watchTree(const std::string& directory) {
+// Watches the folder at path (relative to the watched one, "" for it) and every
+// folder under it; with noteFiles, the files already in them count as written
+// (a folder made or moved in after the watch began may have them before its
+// watch is in place).
+void FolderWatch::watchTree(const std::string& path, bool noteFiles) {
     namespace fs = std::filesystem;
+    const fs::path top = path.empty() ? fs::path(directory_) : fs::path(directory_) / path;
     std::error_code error;
-    std::vector<std::string> folders{""};
-    for (fs::recursive_directory_iterator it(directory, error), end; !error && it != end;
+    std::vector<std::string> folders{path};
+    for (fs::recursive_directory_iterator it(top, error), end; !error && it != end;
          it.increment(error)) {
+        const std::string relative = fs::relative(it->path(), directory_, error).string();
         if (it->is_directory(error))
-            folders.push_back(fs::relative(it->path(), directory, error).string());
+            folders.push_back(relative);
+        else if (noteFiles)
+            changed_[relative] = true;
     }
     for (const std::string& folder : folders) {
         const int watch =
-            inotify_add_watch(descriptor_, (directory + "/" + folder).c_str(), EVENTS);
+            inotify_add_watch(descriptor_, (directory_ + "/" + folder).c_str(), EVENTS);
         if (watch >= 0) {
             folders_.emplace_back(watch, folder.empty() ? "" : folder + "/");
         } else if (folder.empty()) {
-            failure_ = "cannot watch " + directory + ": " + std::strerror(errno);
+            failure_ = "cannot watch " + directory_ + ": " + std::strerror(errno);
             close(descriptor_);
             descriptor_ = -1;
             return;
@@ -60,14 +68,25 @@ void FolderWatch::readEvents(Clock::time_point now) {
         for (ssize_t at = 0; at < length;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (event->len == 0 || (event->mask & IN_ISDIR))
+            if (event->len == 0)
                 continue;
             for (const auto& folder : folders_) {
                 if (folder.first == event->wd)
-                    changed_[folder.second + event->name] = (event->mask & COMPLETE) != 0;
+                    noteEvent(*event, folder.second + event->name);
             }
             lastEvent_ = now;
         }
+    }
+}
+
+// A folder made or moved in is watched from now on; a file made is noted once
+// it is written (closed).
+void FolderWatch::noteEvent(const inotify_event& event, const std::string& path) {
+    if (event.mask & IN_ISDIR) {
+        if (event.mask & (IN_CREATE | IN_MOVED_TO))
+            watchTree(path, true);
+    } else if (!(event.mask & IN_CREATE)) {
+        changed_[path] = (event.mask & COMPLETE) != 0;
     }
 }
 

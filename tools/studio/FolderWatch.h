@@ -1,10 +1,13 @@
 // The files written, moved or removed under a folder, learnt from inotify: the
-// folder and every folder under it when the watch starts. Polled; never blocks.
+// folder, every folder under it, and the folders made or moved in while it is
+// watched. Polled; never blocks.
 // A file written and closed, or moved into place, is complete and is handed out
 // at once. A removal may be the first half of a save (an editor moves the old
 // file aside, then writes the new one), so a removed name is handed out only once
 // the folder has been quiet for a moment, unless it comes back first.
 #pragma once
+
+#include <sys/inotify.h>
 
 #include <chrono>
 #include <map>
@@ -33,7 +36,8 @@ public:
     std::vector<std::string> settledChanges(Clock::time_point now = Clock::now());
 
 private:
-    void watchTree(const std::string& directory);
+    void watchTree(const std::string& path, bool noteFiles);
+    void noteEvent(const inotify_event& event, const std::string& path);
     void readEvents(Clock::time_point now);
 
     std::string directory_;
