@@ -31,14 +31,16 @@ inline __attribute__((always_inline)) void copyChunk(unsigned char* out,
 // the new write position. Inlined into the decoding loop, where it runs for
 // every match. Away from the window's end the copy goes in chunks that may write
 // up to COPY_SLACK - 1 bytes past the match: no match reads them before they are
-// written again (see reserveWindow).
+// written again (see reserveWindow). Ring: the window may come round; else the
+// match lies whole in the window, chunks and all, and mask has every bit set.
+template <bool Ring = true>
 inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, uint32_t mask,
                                                          uint32_t target, uint32_t distance,
                                                          uint32_t length) {
     constexpr uint32_t CHUNK = COPY_SLACK;
     const uint32_t size = mask + 1;
     const uint32_t source = (target - distance) & mask;
-    if (target + length + CHUNK > size || source + length + CHUNK > size) {
+    if (Ring && (target + length + CHUNK > size || source + length + CHUNK > size)) {
         for (uint32_t i = 0; i < length; ++i)
             window[(target + i) & mask] = window[(source + i) & mask];
         return (target + length) & mask;
@@ -119,8 +121,10 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
         }
         if (audioMode_)
             decodeAudioRun();
+        else if (windowComesRound())
+            decodeNormalRun<true>();
         else
-            decodeNormalRun();
+            decodeNormalRun<false>();
     }
     const bool incomplete = outputLeft_ >= 0;
     const bool overshot = outputLeft_ < -1;
@@ -296,10 +300,14 @@ void UnpackState::endRun(BitInput input, uint32_t write, int64_t left) {
 
 // Decodes normal-mode symbols until the entry is complete, a flush is due, the
 // input is used up or new tables switch to the multimedia mode. The hot state
-// lives in locals for the run.
+// lives in locals for the run. Ring: the window may come round; else (a window
+// as large as the call, or the output) positions need no masking, and a match
+// reaches before the first byte exactly when its distance is beyond the write
+// position.
+template <bool Ring>
 void UnpackState::decodeNormalRun() {
     unsigned char* const window = windowBytes_;
-    const uint32_t mask = windowMask();
+    const uint32_t mask = Ring ? windowMask() : ~0u;
     BitInput in = input_;
     // A run writes less than the window holds: it has come round once it is
     // below its start.
@@ -370,9 +378,9 @@ void UnpackState::decodeNormalRun() {
         // writes, from 1 MiB before. Before the window has come round, a source
         // before its first byte is clear.
         const uint32_t reach = distance == 0 ? WINDOW_SIZE : distance;
-        const bool beforeStart = reach > write && !windowWrapped_ && write >= start;
-        write = (beforeStart ? copyFromBeforeStart(window, mask, write, reach, length)
-                             : copyMatch(window, mask, write, reach, length)) &
+        const bool beforeStart = reach > write && (!Ring || (!windowWrapped_ && write >= start));
+        write = (beforeStart ? copyFromBeforeStart(window, windowMask(), write, reach, length)
+                             : copyMatch<Ring>(window, mask, write, reach, length)) &
                 mask;
         budget -= length;
     }

@@ -77,6 +77,9 @@ private:
     void buildDecoders(unsigned lengthCount);
     int64_t flushRoom() const;
     void endRun(BitInput input, uint32_t write, int64_t left);
+    // A ring that unpacking may come round; no other window ever does.
+    bool windowComesRound() const { return !outputIsWindow_ && windowSize_ == RING_SIZE; }
+    template <bool Ring>
     void decodeNormalRun();
     void decodeAudioRun();
     uint32_t decodeAudioBatch(BitInput& in, unsigned char* out, uint32_t count);
