@@ -1,12 +1,14 @@
 // Differential: the input's packed streams go through the fast unpacker and the
 // plain reference one, which must agree on every entry: the same result, the
 // same output count and the same bytes, also in the spare byte behind the
-// output. The input: two entries' unpacked sizes and the first entry's packed
+// output. An entry that starts clean is also unpacked in its output buffer
+// itself. The input: two entries' unpacked sizes and the first entry's packed
 // length (little-endian, two bytes each), a flags byte, then the two entries'
 // packed bytes. The second entry continues the first as a solid one.
 #include "archive/ReferenceUnpack.h"
 #include "archive/UnpackState.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -24,6 +26,21 @@ struct Decoded {
     uint32_t count = 0;
     std::vector<unsigned char> output;
 };
+
+// An entry that starts clean, unpacked by the fast unpacker in its output buffer
+// itself (given the room behind it), must give what the reference gave; the
+// buffer's bytes past the count are its own.
+void checkInOutput(UnpackState& state, const std::vector<unsigned char>& input, uint32_t size,
+                   const Decoded& expected) {
+    const size_t capacity = size + UnpackState::OUTPUT_SLACK;
+    std::vector<unsigned char> output(capacity);
+    uint32_t count = 0;
+    const UnpackResult result = state.unpackEntry(input.data(), static_cast<uint32_t>(input.size()),
+                                                  size, false, output.data(), count, capacity);
+    if (result != expected.result || count != expected.count ||
+        !std::equal(output.begin(), output.begin() + count, expected.output.begin()))
+        std::abort();
+}
 
 } // namespace
 
@@ -43,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // whatever the last input left must not show.
     static const std::unique_ptr<UnpackState> fast = UnpackState::create();
     static const std::unique_ptr<ReferenceUnpackState> reference = createReferenceUnpackState();
+    static const std::unique_ptr<UnpackState> inOutput = UnpackState::create();
     const uint8_t* packed = data + HEADER_SIZE;
     for (int entry = 0; entry < 2; ++entry) {
         // Each entry's data in a block of its own, so that reading past it is caught.
@@ -62,6 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (decoded[0].result != decoded[1].result || decoded[0].count != decoded[1].count ||
             decoded[0].output != decoded[1].output || decoded[0].output[sizes[entry]] != 0xA5)
             std::abort();
+        if (withOutput[entry] && !solid[entry])
+            checkInOutput(*inOutput, input, sizes[entry], decoded[1]);
         packed += lengths[entry];
     }
     return 0;

@@ -31,6 +31,21 @@ struct Unpackers {
     std::unique_ptr<ReferenceUnpackState> reference = createReferenceUnpackState();
 };
 
+// An entry that starts clean unpacked in its output buffer itself, given the
+// room behind it, must come out as unpacked in a window of its own.
+void expectSameInOutput(const Bytes& packed, uint32_t size, const Unpacked& expected) {
+    const size_t capacity = size + UnpackState::OUTPUT_SLACK;
+    std::vector<unsigned char> output(capacity + 1, 0xEE);
+    uint32_t count = 0;
+    const UnpackResult result =
+        UnpackState::create()->unpackEntry(packed.data(), static_cast<uint32_t>(packed.size()),
+                                           size, false, output.data(), count, capacity);
+    EXPECT_EQ(output[capacity], 0xEE) << "written past the output's room";
+    EXPECT_EQ(result, expected.result) << "in the output";
+    EXPECT_TRUE(std::string(reinterpret_cast<const char*>(output.data()), count) == expected.text)
+        << "in the output";
+}
+
 // The fast unpacker's result; the reference's must be the same.
 Unpacked unpack(Unpackers& unpackers, const Bytes& packed, uint32_t size, bool solid = false) {
     Unpacked outs[2];
@@ -49,6 +64,8 @@ Unpacked unpack(Unpackers& unpackers, const Bytes& packed, uint32_t size, bool s
     }
     EXPECT_EQ(outs[1].result, outs[0].result) << "the reference's result differs";
     EXPECT_TRUE(outs[1].text == outs[0].text) << "the reference's output differs";
+    if (!solid)
+        expectSameInOutput(packed, size, outs[0]);
     return outs[0];
 }
 
@@ -447,6 +464,22 @@ TEST(UnpackStream, AnEntryRunningPastItsSizeLeavesTheCallsFirstBytes) {
         EXPECT_EQ(unpack(state, second.bits.bytes(), length, true).text.substr(0, 4), "ABCD")
             << size;
     }
+}
+
+TEST(UnpackStream, AnEntryLongerThanTheWindowRunningPastItsSizeKeepsTheEarlierFlushes) {
+    // "ABCD", then matches of 258 at distance 1 past a size of one and a half
+    // windows: the bytes flushed as the format's window filled come out, the
+    // last flush does not fit.
+    const uint32_t size = WINDOW_SIZE + WINDOW_SIZE / 2;
+    StreamWriter stream = farMatchStream();
+    stream.literals("ABCD");
+    for (uint32_t position = 4; position <= size;)
+        position += longMatch(stream, 1, 31);
+    const Unpacked out = unpack(stream.bits.bytes(), size);
+    EXPECT_EQ(out.result, UnpackResult::OutputOverrun);
+    EXPECT_GT(out.text.size(), WINDOW_SIZE / 2);
+    EXPECT_LT(out.text.size(), size);
+    EXPECT_EQ(out.text.substr(0, 5), "ABCDD");
 }
 
 TEST(UnpackStream, LongOutputWrapsTheWindowAndFlushesEveryByteOnce) {

@@ -42,6 +42,10 @@ uint32_t ResourceArchive::read(void* destination, uint32_t count) {
 
 namespace {
 
+// Bytes an output buffer has behind the entry: the unpacker's room to unpack
+// into the buffer itself, which also holds the zero after the entry.
+constexpr uint32_t OUTPUT_ROOM = UnpackState::OUTPUT_SLACK;
+
 // Upper case, with backslash and slash turned into underscore.
 std::string lookupKey(const char* name) {
     std::string key(name);
@@ -202,7 +206,10 @@ bool unpackPacked(ResourceArchive& archive, const ArchiveBlock& block, bool requ
     const UnpackResult result = work.unpacker->unpackEntry(
         archive.data + block.dataOffset, availableData(archive, block), header.unpackedSize,
         (header.flags & FILE_FLAG_SOLID) != 0, requested ? work.output : nullptr,
-        requested ? *work.outputCount : skippedCount);
+        requested ? *work.outputCount : skippedCount,
+        requested ? uint64_t{header.unpackedSize} + OUTPUT_ROOM : 0);
+    if (requested)
+        work.output[header.unpackedSize] = 0; // the unpacking may have used the room
     return result != UnpackResult::OutOfMemory;
 }
 
@@ -247,11 +254,13 @@ bool walkArchive(ResourceArchive& archive, Extraction& work) {
         if (requested) {
             if (!plausibleSize(archive, block))
                 return false;
-            // One spare byte so that an empty entry still gets a buffer of its own,
-            // kept zero. The rest needs no clearing: a call succeeds only once
-            // every byte of the entry is written, and frees the buffer otherwise.
+            // Room behind the entry, where the unpacker may work in the buffer
+            // itself; its first byte is kept zero, so that an empty entry still
+            // gets a buffer of its own. The rest needs no clearing: a call
+            // succeeds only once every byte of the entry is written, and frees
+            // the buffer otherwise.
             const size_t size = block.header.unpackedSize;
-            work.output = static_cast<unsigned char*>(std::malloc(size + 1));
+            work.output = static_cast<unsigned char*>(std::malloc(size + OUTPUT_ROOM));
             if (!work.output)
                 return false;
             work.output[size] = 0;

@@ -14,6 +14,8 @@ constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
 // The match copy goes in chunks of this many bytes and may write up to one
 // chunk less one past a match's end; the window has this much room behind.
 constexpr uint32_t COPY_SLACK = 16;
+static_assert(UnpackState::OUTPUT_SLACK >= MAX_MATCH_LENGTH + COPY_SLACK,
+              "room for the last match and its copy");
 
 // Copies Size bytes, read whole before any is written: the two may overlap.
 template <size_t Size>
@@ -29,14 +31,16 @@ inline __attribute__((always_inline)) void copyChunk(unsigned char* out,
 // the new write position. Inlined into the decoding loop, where it runs for
 // every match. Away from the window's end the copy goes in chunks that may write
 // up to COPY_SLACK - 1 bytes past the match: no match reads them before they are
-// written again (see reserveWindow).
+// written again (see reserveWindow). Ring: the window may come round; else the
+// match lies whole in the window, chunks and all, and mask has every bit set.
+template <bool Ring = true>
 inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, uint32_t mask,
                                                          uint32_t target, uint32_t distance,
                                                          uint32_t length) {
     constexpr uint32_t CHUNK = COPY_SLACK;
     const uint32_t size = mask + 1;
     const uint32_t source = (target - distance) & mask;
-    if (target + length + CHUNK > size || source + length + CHUNK > size) {
+    if (Ring && (target + length + CHUNK > size || source + length + CHUNK > size)) {
         for (uint32_t i = 0; i < length; ++i)
             window[(target + i) & mask] = window[(source + i) & mask];
         return (target + length) & mask;
@@ -89,9 +93,14 @@ std::unique_ptr<UnpackState> UnpackState::create() {
 
 UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t packedSize,
                                       uint32_t unpackedSize, bool solid, unsigned char* output,
-                                      uint32_t& outputCount) {
+                                      uint32_t& outputCount, uint64_t outputCapacity) {
     const bool continues = solid && started_;
-    if (!reserveWindow(continues ? writePosition_ : 0, unpackedSize))
+    // Sizes whose window, a power of two, still fits 32 bits.
+    const bool intoOutput = output && !continues && unpackedSize <= (1u << 31) - OUTPUT_SLACK &&
+                            outputCapacity >= uint64_t{unpackedSize} + OUTPUT_SLACK;
+    if (intoOutput)
+        useOutputAsWindow(output, unpackedSize);
+    else if (!reserveWindow(continues ? writePosition_ : 0, unpackedSize))
         return UnpackResult::OutOfMemory;
     input_.reset(packed, packedSize);
     output_ = output;
@@ -112,12 +121,16 @@ UnpackResult UnpackState::unpackEntry(const unsigned char* packed, uint32_t pack
         }
         if (audioMode_)
             decodeAudioRun();
+        else if (windowComesRound())
+            decodeNormalRun<true>();
         else
-            decodeNormalRun();
+            decodeNormalRun<false>();
     }
     const bool incomplete = outputLeft_ >= 0;
     const bool overshot = outputLeft_ < -1;
     finishEntry();
+    if (outputIsWindow_)
+        endOutputWindow();
     if (overrun_ || overshot)
         return UnpackResult::OutputOverrun;
     return incomplete ? UnpackResult::InputExhausted : UnpackResult::Complete;
@@ -154,9 +167,33 @@ bool UnpackState::reserveWindow(uint32_t kept, uint32_t entrySize) {
     else
         writePosition_ = flushPosition_ = 0;
     window_ = std::move(grown);
+    windowBytes_ = window_.get();
     windowSize_ = size;
     windowAllocated_ = allocated;
     return true;
+}
+
+// The output buffer as the window of an entry that starts clean: its positions
+// are masked as in a window of the next power of two above the entry and its
+// slack, which nothing reaches, so it never comes round, and flushes only count
+// the bytes. A window that earlier entries used is given back.
+void UnpackState::useOutputAsWindow(unsigned char* output, uint32_t entrySize) {
+    window_.reset();
+    windowAllocated_ = 0;
+    windowBytes_ = output;
+    outputIsWindow_ = true;
+    windowSize_ = MIN_WINDOW_SIZE;
+    while (windowSize_ < entrySize + OUTPUT_SLACK)
+        windowSize_ *= 2;
+}
+
+// After an entry unpacked into its output, which the caller keeps: the next
+// entry starts clean and makes a window of its own.
+void UnpackState::endOutputWindow() {
+    windowBytes_ = nullptr;
+    outputIsWindow_ = false;
+    windowSize_ = 0;
+    started_ = false;
 }
 
 void UnpackState::startEntry(bool solid) {
@@ -263,10 +300,14 @@ void UnpackState::endRun(BitInput input, uint32_t write, int64_t left) {
 
 // Decodes normal-mode symbols until the entry is complete, a flush is due, the
 // input is used up or new tables switch to the multimedia mode. The hot state
-// lives in locals for the run.
+// lives in locals for the run. Ring: the window may come round; else (a window
+// as large as the call, or the output) positions need no masking, and a match
+// reaches before the first byte exactly when its distance is beyond the write
+// position.
+template <bool Ring>
 void UnpackState::decodeNormalRun() {
-    unsigned char* const window = window_.get();
-    const uint32_t mask = windowMask();
+    unsigned char* const window = windowBytes_;
+    const uint32_t mask = Ring ? windowMask() : ~0u;
     BitInput in = input_;
     // A run writes less than the window holds: it has come round once it is
     // below its start.
@@ -337,9 +378,9 @@ void UnpackState::decodeNormalRun() {
         // writes, from 1 MiB before. Before the window has come round, a source
         // before its first byte is clear.
         const uint32_t reach = distance == 0 ? WINDOW_SIZE : distance;
-        const bool beforeStart = reach > write && !windowWrapped_ && write >= start;
-        write = (beforeStart ? copyFromBeforeStart(window, mask, write, reach, length)
-                             : copyMatch(window, mask, write, reach, length)) &
+        const bool beforeStart = reach > write && (!Ring || (!windowWrapped_ && write >= start));
+        write = (beforeStart ? copyFromBeforeStart(window, windowMask(), write, reach, length)
+                             : copyMatch<Ring>(window, mask, write, reach, length)) &
                 mask;
         budget -= length;
     }
@@ -360,7 +401,7 @@ void UnpackState::decodeAudioRun() {
         const int64_t batch = std::min({left + 1, room + 1, int64_t{windowSize_ - write},
                                         static_cast<int64_t>(in.bitsLeft() / MAX_CODE_LENGTH) + 1});
         const uint32_t count =
-            decodeAudioBatch(in, window_.get() + write, static_cast<uint32_t>(batch));
+            decodeAudioBatch(in, windowBytes_ + write, static_cast<uint32_t>(batch));
         write = (write + count) & windowMask();
         left -= count;
         room -= count;
@@ -488,12 +529,18 @@ void UnpackState::flush() {
             overrun_ = true;
             outputLeft_ = -1;
         } else {
-            const uint32_t first = std::min(count, windowSize_ - flushPosition_);
-            unsigned char* out = output_ + *outputCount_;
-            std::memcpy(out, window_.get() + flushPosition_, first);
-            std::memcpy(out + first, window_.get(), count - first);
+            if (!outputIsWindow_)
+                copyOut(count);
             *outputCount_ += count;
         }
     }
     flushPosition_ = writePosition_;
+}
+
+// Copies count bytes from the flush position on to the output.
+void UnpackState::copyOut(uint32_t count) {
+    const uint32_t first = std::min(count, windowSize_ - flushPosition_);
+    unsigned char* out = output_ + *outputCount_;
+    std::memcpy(out, windowBytes_ + flushPosition_, first);
+    std::memcpy(out + first, windowBytes_, count - first);
 }

@@ -9,8 +9,9 @@
 // the entry before it left; the call's first entry always starts clean. The
 // window is as large as the call's entries need, so that a small entry pays for
 // no more than it unpacks, and a ring of twice the format's 1 MiB for calls that
-// unpack more (see reserveWindow). Any
-// input is safe: reads stay inside the packed data, writes inside the window and
+// unpack more (see reserveWindow). An entry that starts clean into an output
+// buffer with room behind it needs no window at all: the buffer serves as one.
+// Any input is safe: reads stay inside the packed data, writes inside the window and
 // the output buffer, and decoding ends once it has consumed more bits than the
 // data holds. Bad data only makes wrong or short output, which the caller's CRC
 // check rejects.
@@ -32,15 +33,27 @@ public:
     // Null when there is no memory for the state.
     static std::unique_ptr<UnpackState> create();
 
+    // Room an output buffer has behind the entry's bytes for the entry to be
+    // unpacked straight into it: a last match may run past the entry's end, and
+    // the match copy writes in chunks.
+    static constexpr uint32_t OUTPUT_SLACK = MAX_MATCH_LENGTH + 16;
+
     // Unpacks one entry from its packedSize bytes at packed. solid: the entry
     // continues the previous entry of the call (else the state starts clean). output: a buffer
     // of unpackedSize bytes that receives the entry, with outputCount advanced by
     // what was written; null for an entry that is only decoded to carry a solid
     // archive's state forward. OutOfMemory when the window cannot grow to what
     // the entry needs (nothing is decoded then).
+    //
+    // outputCapacity: the output buffer's whole size. With OUTPUT_SLACK bytes
+    // behind the entry's, an entry that starts clean is unpacked straight into
+    // the buffer, which serves as its window: no window is made and no byte is
+    // copied. The buffer's bytes past those outputCount counts are then
+    // undefined, up to the capacity, and such an entry ends the call's chain of
+    // solid entries: the next entry starts clean.
     UnpackResult unpackEntry(const unsigned char* packed, uint32_t packedSize,
                              uint32_t unpackedSize, bool solid, unsigned char* output,
-                             uint32_t& outputCount);
+                             uint32_t& outputCount, uint64_t outputCapacity = 0);
 
     UnpackState(const UnpackState&) = delete;
     UnpackState& operator=(const UnpackState&) = delete;
@@ -53,6 +66,8 @@ private:
     UnpackState();
 
     bool reserveWindow(uint32_t kept, uint32_t entrySize);
+    void useOutputAsWindow(unsigned char* output, uint32_t entrySize);
+    void endOutputWindow();
     uint32_t windowMask() const { return windowSize_ - 1; }
     // Positions as the format's ring of WINDOW_SIZE takes them, for the flushes.
     uint32_t flushMask() const { return std::min(windowSize_, WINDOW_SIZE) - 1; }
@@ -62,6 +77,9 @@ private:
     void buildDecoders(unsigned lengthCount);
     int64_t flushRoom() const;
     void endRun(BitInput input, uint32_t write, int64_t left);
+    // A ring that unpacking may come round; no other window ever does.
+    bool windowComesRound() const { return !outputIsWindow_ && windowSize_ == RING_SIZE; }
+    template <bool Ring>
     void decodeNormalRun();
     void decodeAudioRun();
     uint32_t decodeAudioBatch(BitInput& in, unsigned char* out, uint32_t count);
@@ -72,6 +90,7 @@ private:
     void finishEntry();
     bool flushDue() const;
     void flush();
+    void copyOut(uint32_t count);
 
     // The smallest window made; a call's script or picture needs more.
     static constexpr uint32_t MIN_WINDOW_SIZE = 4096;
@@ -79,6 +98,9 @@ private:
     static constexpr uint32_t RING_SIZE = 2 * WINDOW_SIZE;
 
     std::unique_ptr<unsigned char, FreeWindow> window_;
+    // The bytes the entry is unpacked in: window_, or the output buffer itself.
+    unsigned char* windowBytes_ = nullptr;
+    bool outputIsWindow_ = false;
     uint32_t windowSize_ = 0;      // a power of two, at most RING_SIZE
     uint32_t windowAllocated_ = 0; // all of windowSize_ once the window may come round
     uint32_t writePosition_ = 0;
