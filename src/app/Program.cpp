@@ -4,6 +4,7 @@
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
 #include "effects/EnvironmentCubeMap.h"
+#include "images/PictureDecodeAhead.h"
 #include "platform/Platform.h"
 #include "platform/showError.h"
 #include "script/DemoPlayer.h"
@@ -11,6 +12,8 @@
 #include "textures/TextureCache.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -48,11 +51,16 @@ bool preloadPictures() {
 int runProgram() {
     auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,
                                               COLOUR_BITS, DEPTH_BITS, false);
+    // Making the window and its context is mostly the loading of the GL driver, on
+    // one core: the preloaded pictures are decoded meanwhile on the other.
+    auto decodeAhead = std::make_unique<PictureDecodeAhead>(
+        std::vector<std::string>(PRELOADED_PICTURES.begin(), PRELOADED_PICTURES.end()));
     if (const char* failure = createFailureText(window->create())) {
         window->releaseContext();
         showMessageBox(nullptr, failure, ERROR_CAPTION, MB_OK);
         return -1;
     }
+    decodeAhead->finish();
     setDefaultGlState();
     loadGlExtensions();
     setLightingState();
@@ -69,9 +77,14 @@ int runProgram() {
             return -1;
         }
         player = std::make_unique<DemoPlayer>(*script);
-        player->initialise();
+        player->startInitialising();
     }
-    if (!preloadPictures()) {
+    // The music's checks run beside the preloading; as they came first, their
+    // failure is reported before the pictures'.
+    const bool preloaded = preloadPictures();
+    decodeAhead.reset();
+    player->finishInitialising();
+    if (!preloaded) {
         window->releaseContext();
         showError("Could not load all texture maps");
         exitProcess(-1);
