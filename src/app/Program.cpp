@@ -6,6 +6,7 @@
 #include "effects/EnvironmentCubeMap.h"
 #include "images/PictureDecodeAhead.h"
 #include "platform/Platform.h"
+#include "platform/StartupHeap.h"
 #include "platform/showError.h"
 #include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
@@ -49,6 +50,7 @@ bool preloadPictures() {
 }
 
 int runProgram() {
+    prepareHeapForStartUp();
     auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,
                                               COLOUR_BITS, DEPTH_BITS, false);
     // Making the window and its context is mostly the loading of the GL driver, on
