@@ -96,6 +96,7 @@ int runProgram() {
         IDYES)
         window->setFullScreen(true);
     window->show();
+    leaveHeapStartUp();
     // A layer that fails shows its box and asks to quit with -1; that code
     // becomes the exit status, so the failure is not reported as success.
     const int exitCode = window->runFrameLoop(*player, &player->musicStopper());

@@ -14,6 +14,8 @@ constexpr int LARGEST_HEAP_BLOCK = 32 << 20; // glibc's highest mmap threshold
 constexpr int TRIM_THRESHOLD = 256 << 20;
 constexpr int GROWTH_AHEAD = 64 << 20;
 constexpr size_t PROBE_BLOCK = 16 << 20;
+// glibc's defaults for the mmap and trim thresholds and the top pad.
+constexpr int GLIBC_DEFAULT = 128 << 10;
 constexpr uintptr_t HUGE_PAGE = uintptr_t{2} << 20;
 
 } // namespace
@@ -33,4 +35,11 @@ void prepareHeapForStartUp() {
     const uintptr_t end = reinterpret_cast<uintptr_t>(sbrk(0)) & ~(HUGE_PAGE - 1);
     if (probeAt != 0 && end > start)
         madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+}
+
+void leaveHeapStartUp() {
+    mallopt(M_MMAP_THRESHOLD, GLIBC_DEFAULT);
+    mallopt(M_TRIM_THRESHOLD, GLIBC_DEFAULT);
+    mallopt(M_TOP_PAD, GLIBC_DEFAULT);
+    malloc_trim(0);
 }

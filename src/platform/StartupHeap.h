@@ -11,3 +11,8 @@
 // free top with huge pages (2 MiB, one fault each). Only advice: where glibc or
 // the kernel refuses, the heap stays as it was. Safe to call more than once.
 void prepareHeapForStartUp();
+
+// After start-up: glibc's defaults again for blocks, trimming and growth (the one
+// heap for all threads stays), and the heap's free memory is given back, so that
+// the show's memory is not held up by start-up's freed pictures.
+void leaveHeapStartUp();
