@@ -14,6 +14,7 @@ public:
     explicit RecordingLayer(std::vector<std::string>& log) : log_(log) {}
     ~RecordingLayer() override { log_.push_back("destroyed"); }
 
+    void releaseGlObjects() override { log_.push_back("released"); }
     void render(uint32_t time) override { log_.push_back("render " + std::to_string(time)); }
     void setParamInt(ParamId, int32_t value) override {
         log_.push_back("int " + std::to_string(value));
@@ -83,14 +84,15 @@ TEST_F(TimelineTest, EventsOfAllTypesAreDeliveredOnceBeforeRendering) {
 
 TEST_F(TimelineTest, WindowEndIsInclusiveAndLeavingItRetiresForGood) {
     LayerEntry entry = makeEntry(0, 100, {intEvent(200, 9)});
-    EXPECT_EQ(run(entry, {50, 100, 101, 50}), (Log{"render 0", "render 50", "destroyed"}));
+    EXPECT_EQ(run(entry, {50, 100, 101, 50}),
+              (Log{"render 0", "render 50", "released", "destroyed"}));
     EXPECT_EQ(entry.layer(), nullptr);
     EXPECT_FALSE(entry.active());
 }
 
 TEST_F(TimelineTest, ZeroWindowNeedsAFrameAtExactlyZero) {
     LayerEntry hit = makeEntry(0, 0);
-    EXPECT_EQ(run(hit, {0, 16}), (Log{"render 0", "destroyed"}));
+    EXPECT_EQ(run(hit, {0, 16}), (Log{"render 0", "released", "destroyed"}));
     log.clear();
     LayerEntry missed = makeEntry(0, 0);
     EXPECT_EQ(run(missed, {1, 16}), Log{});
@@ -106,7 +108,7 @@ TEST_F(TimelineTest, StartAfterEndIsNeverActive) {
 TEST_F(TimelineTest, EventsBeyondTheLastActiveFrameAreNeverDelivered) {
     LayerEntry entry = makeEntry(0, 1000, {intEvent(0, 1), intEvent(990, 2), intEvent(995, 3)});
     EXPECT_EQ(run(entry, {10, 1000, 1001}),
-              (Log{"int 1", "render 0", "int 2", "render 990", "destroyed"}));
+              (Log{"int 1", "render 0", "int 2", "render 990", "released", "destroyed"}));
 }
 
 TEST_F(TimelineTest, DestroyingAWaitingEntryDestroysItsLayer) {

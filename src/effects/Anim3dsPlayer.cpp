@@ -33,21 +33,48 @@ void Anim3dsPlayer::load() {
     if (!scene_->load(fileName_)) {
         const std::string text = "Could not load '" + fileName_ + "'";
         showMessageBox(nullptr, text.c_str(), "File not found", MB_OK);
-        exitProcess(-1);
+        endShowOnFailure(-1);
+        return; // only where a host took the failure: the empty scene draws nothing
     }
     scene_->prebuildLists();
+}
+
+void Anim3dsPlayer::releaseGlObjects() {
+    scene_->releaseGlObjects();
 }
 
 void Anim3dsPlayer::render(uint32_t) {
     if (!shown_)
         return;
-    const uint32_t now = milliseconds();
-    if (startTime_ == 0)
-        startTime_ = now;
+    if (unevaluatedFrame_ != NO_FRAME)
+        scene_->setFrame(unevaluatedFrame_);
+    unevaluatedFrame_ = NO_FRAME;
+    if (stepClock())
+        scene_->setFrame(frame_);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    scene_->render(VIEW_WIDTH, VIEW_HEIGHT);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+// The scene is evaluated only when drawn next: at the last frame advanced to that
+// a render would have evaluated (one at or past the frame count changes nothing).
+void Anim3dsPlayer::advance(uint32_t) {
+    if (!shown_)
+        return;
+    if (stepClock() && frame_ < scene_->frameCount())
+        unevaluatedFrame_ = frame_;
+    scene_->compileReachedLists();
+}
+
+bool Anim3dsPlayer::stepClock() {
+    const uint32_t now = milliseconds();
+    if (startTime_ == 0)
+        startTime_ = now;
     previousFrame_ = frame_;
     frame_ =
         animationFrame(now - startTime_, offset_, scene_->durationMs(), scene_->framesPerSecond());
@@ -55,12 +82,7 @@ void Anim3dsPlayer::render(uint32_t) {
         startTime_ = 0;
         frame_ = 0;
     }
-    if (frame_ != previousFrame_)
-        scene_->setFrame(frame_);
-    scene_->render(VIEW_WIDTH, VIEW_HEIGHT);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    return frame_ != previousFrame_;
 }
 
 void Anim3dsPlayer::setParamString(ParamId code, const std::string& value) {

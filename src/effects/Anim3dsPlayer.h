@@ -18,10 +18,17 @@ public:
 
     // Reads the file into a new scene that takes the place of the one held (whose
     // GL objects are released) and compiles its top-level nodes. A file that
-    // cannot be read ends the process at once after a "File not found" box.
+    // cannot be read ends the process at once after a "File not found" box
+    // (endShowOnFailure: a host that takes the failure gets a player that draws
+    // nothing).
     void load() override;
+    // The scene's display lists and cube map.
+    void releaseGlObjects() override;
     // The layer time is not used: the player keeps its own clock.
     void render(uint32_t time) override;
+    // The clock, the animation frame and the lists a render compiles, without
+    // drawing.
+    void advance(uint32_t time) override;
     // FILE: the file the next load reads.
     void setParamString(ParamId code, const std::string& value) override;
     // OFFS: moves the animation by that many milliseconds (repeated values add
@@ -35,11 +42,18 @@ public:
     Scene3ds& scene() { return *scene_; }
 
 private:
+    static constexpr uint32_t NO_FRAME = 0xFFFFFFFFu;
+
+    // Starts the clock at the first call and takes the animation frame due now;
+    // true when it is another than the last one.
+    bool stepClock();
+
     std::unique_ptr<Scene3ds> scene_;
     uint32_t frame_ = 0;
     uint32_t previousFrame_ = 0;
-    uint32_t startTime_ = 0; // clock at frame 0; 0 until first shown
-    int64_t offset_ = 0;     // sum of the OFFS values
+    uint32_t unevaluatedFrame_ = NO_FRAME; // advanced to, the scene not evaluated
+    uint32_t startTime_ = 0;               // clock at frame 0; 0 until first shown
+    int64_t offset_ = 0;                   // sum of the OFFS values
     std::string fileName_;
     bool shown_ = true;
 };

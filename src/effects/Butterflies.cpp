@@ -92,6 +92,10 @@ bool isKugel(const std::string& mode) {
 
 } // namespace
 
+void Butterflies::releaseGlObjects() {
+    environment_.release();
+}
+
 void Butterflies::load() {
     texture_ = TextureCache::get("data\\schmettalyng.png");
     if (!texture_) {
@@ -111,6 +115,24 @@ void Butterflies::render(uint32_t time) {
         renderRising(time);
 }
 
+void Butterflies::advance(uint32_t time) {
+    if (mode_ == KUGEL)
+        turnKugel();
+    else
+        startRising(time);
+}
+
+RisingSwarm& Butterflies::startRising(uint32_t time) {
+    if (timeOrigin_ == 0)
+        timeOrigin_ = time;
+    return risingSwarm();
+}
+
+float Butterflies::turnKugel() {
+    kugelSwarm();
+    return spinAngle() += 2.0f;
+}
+
 // Without its picture the swarm draws untextured rather than with whatever an
 // earlier layer left bound.
 void Butterflies::bindTexture() {
@@ -121,15 +143,13 @@ void Butterflies::bindTexture() {
 }
 
 void Butterflies::renderRising(uint32_t time) {
-    if (timeOrigin_ == 0)
-        timeOrigin_ = time;
+    RisingSwarm& swarm = startRising(time);
     const uint32_t u = (time - timeOrigin_) * 8;
     glLoadIdentity();
     glTranslatef(-1.0f, -10.0f, -3.0f);
     glRotatef(-35.0f, 1.0f, 0.0f, 0.0f);
     bindTexture();
     beginSwarm();
-    RisingSwarm& swarm = risingSwarm();
     // Before a later origin set by TMOF the swarm has not started yet (the
     // difference would wrap and fling it far away).
     if (time >= timeOrigin_)
@@ -143,8 +163,8 @@ void Butterflies::renderKugel(uint32_t time) {
     glTranslatef(-1.0f, -1.0f, -3.0f);
     glRotatef(-35.0f, 1.0f, 0.0f, 0.0f);
     beginSwarm();
+    const float spin = turnKugel();
     const KugelSwarm& swarm = kugelSwarm();
-    const float spin = spinAngle() += 2.0f;
     bindTexture();
     glRotatef(spin, 2.0f, 3.0f, 1.0f);
     glScalef(0.5f, 0.5f, 0.5f);

@@ -4,6 +4,7 @@
 // Butterflies layer of the process (ButterflySwarms.h).
 #pragma once
 
+#include "effects/ButterflySwarms.h"
 #include "effects/EnvironmentCubeMap.h"
 #include "layers/Layer.h"
 
@@ -14,7 +15,12 @@ public:
     // Loads "data\schmettalyng.png" and the lava cube map; each failure shows its
     // message and asks the program to end.
     void load() override;
+    // The cube map.
+    void releaseGlObjects() override;
     void render(uint32_t time) override;
+    // What a render changes: the swarm made on first use, the rising swarm's
+    // start, the cluster's turn.
+    void advance(uint32_t time) override;
     // MODE: "kugel" in any letter case selects the cluster, anything else the
     // rising swarm.
     void setParamString(ParamId code, const std::string& value) override;
@@ -29,6 +35,10 @@ private:
 
     void renderRising(uint32_t time);
     void renderKugel(uint32_t time);
+    // The state a rising render starts with: its origin set, its swarm made.
+    RisingSwarm& startRising(uint32_t time);
+    // The cluster's turn for this render, after the swarm is made.
+    static float turnKugel();
     void bindTexture();
 
     EnvironmentCubeMap environment_; // required at load, never bound here

@@ -31,6 +31,8 @@ public:
     // it the blades are drawn untextured.
     void load() override;
     void render(uint32_t time) override;
+    // Nothing to do: rendering keeps no state of its own.
+    void advance(uint32_t) override {}
     // TYPE: exactly "SINE" or "DIRC"; any other text leaves the style.
     void setParamString(ParamId code, const std::string& value) override;
     // RGBC: the packed colour (red in the lowest byte; the alpha byte is replaced

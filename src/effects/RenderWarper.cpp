@@ -78,13 +78,18 @@ WarpGrid& warpGrid() {
 }
 
 // One draw of the shared generator per quad, in the grid's order.
-void drawWarpGrid() {
+WarpGrid& jitterWarpGrid() {
     WarpGrid& grid = warpGrid();
     for (int quad = 0; quad < WarpGrid::QUADS; ++quad) {
         const float jitter = static_cast<float>(runtimeRand()) * RAND_SCALE;
         grid.texCoords[static_cast<size_t>(quad) * 8] =
             CELL * static_cast<float>(quad / GRID) + jitter;
     }
+    return grid;
+}
+
+void drawWarpGrid() {
+    const WarpGrid& grid = jitterWarpGrid();
     glNormal3f(0.0f, 0.0f, 1.0f);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -111,6 +116,15 @@ void RenderWarper::releaseWarpTexture() {
 void RenderWarper::load() {
     if (sharedTexture() == 0)
         sharedTexture() = createWarpTexture();
+}
+
+void RenderWarper::advance(uint32_t time) {
+    player_.advance(time);
+    jitterWarpGrid();
+}
+
+void RenderWarper::releaseGlObjects() {
+    player_.releaseGlObjects();
 }
 
 void RenderWarper::render(uint32_t time) {

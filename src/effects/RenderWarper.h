@@ -17,9 +17,14 @@ public:
 
     // Makes the texture every RenderWarper shares, the first time.
     void load() override;
+    // The inner scene's objects; the shared texture stays (releaseWarpTexture).
+    void releaseGlObjects() override;
     // Leaves the model-view holding the grid's 0..50 mapping, culling on, blending
     // off and the warp texture bound.
     void render(uint32_t time) override;
+    // The inner scene advanced and the grid's draws of the shared generator
+    // taken, nothing drawn.
+    void advance(uint32_t time) override;
 
     // The shared 512 × 512 texture; 0 until the first load().
     static GLuint warpTexture();

@@ -2,6 +2,7 @@
 
 #include "effects/Frustum.h"
 #include "effects/MeshArrays.h"
+#include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
 #include "platform/showError.h"
 #include "textures/Texture.h"
@@ -53,6 +54,15 @@ std::string scenePath(const std::string& name) {
     return path;
 }
 
+// A loose file standing in for the scene (the studio's working folder) comes
+// first; the program sets no lookup and reads from disk.
+SceneFilePtr readScene(const std::string& name) {
+    uint32_t size = 0;
+    if (const ArchiveBytes loose = findLooseFile(name.c_str(), &size))
+        return readSceneFile(loose.get(), size);
+    return loadSceneFile(scenePath(name));
+}
+
 } // namespace
 
 Scene3ds::Scene3ds(const std::string& texturePrefix)
@@ -63,7 +73,7 @@ Scene3ds::~Scene3ds() = default;
 bool Scene3ds::load(const std::string& fileName) {
     releaseGlObjects();
     file_.reset();
-    file_ = loadSceneFile(scenePath(fileName));
+    file_ = readScene(fileName);
     fileName_ = fileName;
     if (!file_)
         return false;
@@ -105,14 +115,18 @@ uint32_t Scene3ds::durationMs() const {
     return duration >= 4294967295.0 ? UINT32_MAX : static_cast<uint32_t>(duration);
 }
 
-void Scene3ds::render(uint32_t width, uint32_t height) {
+bool Scene3ds::findView(Lib3dsNode*& camera, Lib3dsNode*& target) const {
     if (!file_)
-        return;
-    Lib3dsNode* camera =
-        lib3ds_file_node_by_name(file_.get(), cameraName_.c_str(), LIB3DS_CAMERA_NODE);
-    Lib3dsNode* target =
-        lib3ds_file_node_by_name(file_.get(), cameraName_.c_str(), LIB3DS_TARGET_NODE);
-    if (!camera || !target)
+        return false;
+    camera = lib3ds_file_node_by_name(file_.get(), cameraName_.c_str(), LIB3DS_CAMERA_NODE);
+    target = lib3ds_file_node_by_name(file_.get(), cameraName_.c_str(), LIB3DS_TARGET_NODE);
+    return camera && target;
+}
+
+void Scene3ds::render(uint32_t width, uint32_t height) {
+    Lib3dsNode* camera = nullptr;
+    Lib3dsNode* target = nullptr;
+    if (!findView(camera, target))
         return;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -125,13 +139,22 @@ void Scene3ds::render(uint32_t width, uint32_t height) {
                          camera->data.camera.roll);
     glMultMatrixf(&look[0][0]);
     for (Lib3dsNode* node = file_->nodes; node; node = node->next)
-        drawNode(node);
+        drawNode(node, true);
+}
+
+void Scene3ds::compileReachedLists() {
+    Lib3dsNode* camera = nullptr;
+    Lib3dsNode* target = nullptr;
+    if (!findView(camera, target))
+        return;
+    for (Lib3dsNode* node = file_->nodes; node; node = node->next)
+        drawNode(node, false);
 }
 
 // Children first. A node whose list is compiled now is drawn from the next frame.
-void Scene3ds::drawNode(Lib3dsNode* node) {
+void Scene3ds::drawNode(Lib3dsNode* node, bool drawn) {
     for (Lib3dsNode* child = node->childs; child; child = child->next)
-        drawNode(child);
+        drawNode(child, drawn);
     if (node->type != LIB3DS_OBJECT_NODE || std::strcmp(node->name, DUMMY_NAME) == 0)
         return;
     const auto* record = static_cast<const NodeRecord*>(node->user.p);
@@ -139,6 +162,8 @@ void Scene3ds::drawNode(Lib3dsNode* node) {
         buildNodeList(node);
         return;
     }
+    if (!drawn)
+        return;
     glPushMatrix();
     glMultMatrixf(&node->matrix[0][0]);
     const float* pivot = node->data.object.pivot;

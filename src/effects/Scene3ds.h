@@ -33,7 +33,8 @@ public:
 
     // Releases what an earlier load made, then reads the file ("data\2" names
     // data/2, looked up in the working directory, then beside the executable,
-    // then in an install's share/glimmerfell beside the executable's folder),
+    // then in an install's share/glimmerfell beside the executable's folder;
+    // a loose file set with setLooseFileLookup stands in before all of them),
     // evaluates it at its current frame (0 when that lies past the frame count)
     // and loads the lava cube map for mirrored nodes. False, holding no scene,
     // when the file cannot be read, fails the safety walk or has no camera.
@@ -56,6 +57,9 @@ public:
     // node tree, children before their parents. Both matrices are left as set.
     // Draws nothing and changes no state without a scene, camera or target node.
     void render(uint32_t width, uint32_t height);
+    // What render changes besides the picture: the lists of nodes reached for the
+    // first time are compiled, nothing is drawn.
+    void compileReachedLists();
 
     // Deletes every display list and the cube map; nodes compile anew when next
     // drawn. Needs the GL context.
@@ -68,7 +72,9 @@ private:
     struct NodeRecord;
     enum NodeDrawMode { PLAIN = 0, OVERLAY = 1, BLENDED = 2, MIRRORED = 3 };
 
-    void drawNode(Lib3dsNode* node);
+    // The camera and its target node; false when the scene lacks either.
+    bool findView(Lib3dsNode*& camera, Lib3dsNode*& target) const;
+    void drawNode(Lib3dsNode* node, bool drawn);
     void buildNodeList(Lib3dsNode* node);
     NodeDrawMode applyMaterial(NodeRecord& record, const char* materialName, const char* nodeName);
     Texture* loadNodeTexture(const char* mapName, const char* which, const char* nodeName);

@@ -3,6 +3,7 @@
 #include "images/BmpImageReader.h"
 #include "images/JpegImageReader.h"
 #include "images/PictureDecodeAhead.h"
+#include "images/PictureReuse.h"
 #include "images/PngImageReader.h"
 #include "platform/EmbeddedArchive.h"
 
@@ -22,7 +23,14 @@ bool ArchiveImageReader::load(DecodedImage& image, const char* fileName) {
         return true;
     uint32_t size = 0;
     const ArchiveBytes bytes = extractEmbeddedFile(fileName, &size);
-    return bytes && decode(image, bytes.get(), size);
+    if (!bytes)
+        return false;
+    if (PictureReuse::take(image, fileName, bytes.get(), size))
+        return true;
+    if (!decode(image, bytes.get(), size))
+        return false;
+    PictureReuse::keep(fileName, bytes.get(), size, image);
+    return true;
 }
 
 bool ArchiveImageReader::decode(DecodedImage& image, const unsigned char* bytes, size_t size) {

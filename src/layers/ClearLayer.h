@@ -7,5 +7,7 @@
 class ClearLayer : public Layer {
 public:
     void render(uint32_t time) override;
+    // Nothing to do: rendering keeps no state of its own.
+    void advance(uint32_t) override {}
     void setParamInt(ParamId code, int32_t value) override;
 };

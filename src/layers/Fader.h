@@ -13,6 +13,8 @@
 class Fader : public Layer {
 public:
     void render(uint32_t time) override;
+    // Nothing to do: rendering keeps no state of its own.
+    void advance(uint32_t) override {}
     // OPAC (opacity), REDC, GREN, BLUE (colour, 0 to 1).
     void setParamFloat(ParamId code, float value) override;
 

@@ -19,6 +19,8 @@ class Texture;
 class ImageLayer : public Layer {
 public:
     void render(uint32_t time) override;
+    // Nothing to do: rendering keeps no state of its own.
+    void advance(uint32_t) override {}
     // FILE: the picture, through the texture cache. One that cannot be loaded
     // shows "Could not load <name>", asks the show to end (-1) and leaves the
     // layer without a picture, so it draws nothing.

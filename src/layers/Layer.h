@@ -51,12 +51,21 @@ constexpr ParamId ZANG = makeParamId("ZANG"); // float: Grass
 // its time window lasts. Codes a class does not handle (or that arrive with
 // another value type) are ignored by the defaults here.
 // Destructors must not call OpenGL: the last layers die after the context.
+// releaseGlObjects() deletes what a layer made in the context, for a layer that
+// goes while the context lives on.
 class Layer {
 public:
     virtual void load() {}
+    // Needs the GL context that the layer drew in; the layer is not drawn again.
+    virtual void releaseGlObjects() {}
     virtual void spare() {}
     // time: the layer's local time in milliseconds.
     virtual void render(uint32_t time) = 0;
+    // Brings the layer's own state where render(time) would leave it, drawing
+    // nothing where the layer can: for a tool that steps through frames nobody
+    // sees. The default renders. An override sets none of the OpenGL state render
+    // would leave behind: the caller renders the frames just before one it shows.
+    virtual void advance(uint32_t time) { render(time); }
     virtual void setParamString(ParamId code, const std::string& value);
     virtual void setParamInt(ParamId code, int32_t value);
     virtual void setParamFloat(ParamId code, float value);

@@ -21,15 +21,17 @@ void openResourceArchive(ResourceArchive& archive, int resourceId) {
 }
 
 ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size) {
-    if (looseFileLookup()) {
-        if (ArchiveBytes loose = looseFileLookup()(fileName, size))
-            return loose;
-    }
+    if (ArchiveBytes loose = findLooseFile(fileName, size))
+        return loose;
     ResourceArchive archive;
     openResourceArchive(archive, ARCHIVE_RESOURCE_ID);
     unsigned char* bytes = nullptr;
     extractArchiveFile(&bytes, size, fileName, archive, ARCHIVE_PASS_PHRASE);
     return ArchiveBytes(bytes);
+}
+
+ArchiveBytes findLooseFile(const char* fileName, uint32_t* size) {
+    return looseFileLookup() ? looseFileLookup()(fileName, size) : nullptr;
 }
 
 void setLooseFileLookup(LooseFileLookup lookup) {

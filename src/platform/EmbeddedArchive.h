@@ -27,3 +27,6 @@ ArchiveBytes extractEmbeddedFile(const char* fileName, uint32_t* size);
 // file. The program sets none; an empty function removes it.
 using LooseFileLookup = std::function<ArchiveBytes(const char* fileName, uint32_t* size)>;
 void setLooseFileLookup(LooseFileLookup lookup);
+// The loose file alone (for files that are not archive entries, the scenes):
+// null when no lookup is set or it has no such file.
+ArchiveBytes findLooseFile(const char* fileName, uint32_t* size);

@@ -19,6 +19,11 @@ std::function<uint32_t()>& clockHook() {
     return hook;
 }
 
+ShowFailureHook& showFailureHook() {
+    static ShowFailureHook hook;
+    return hook;
+}
+
 std::deque<int>& quitQueue() {
     static std::deque<int> queue;
     return queue;
@@ -86,6 +91,16 @@ uint32_t milliseconds() {
 
 void exitProcess(int code) {
     std::exit(code);
+}
+
+void endShowOnFailure(int code) {
+    if (!showFailureHook())
+        exitProcess(code);
+    showFailureHook()(code);
+}
+
+void setShowFailureHook(ShowFailureHook hook) {
+    showFailureHook() = std::move(hook);
 }
 
 std::string executableDirectory() {

@@ -3,7 +3,8 @@
 // runtime's pseudo-random generator. (Resources linked into the executable are in
 // Resources.h, which needs no SDL.)
 // Tests replace the clock, the message box and the quit queue through the setters
-// at the end, so they run without a display and at exact times.
+// at the end, so they run without a display and at exact times. The studio
+// replaces the message box too, to show failures in its own window.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,15 @@ uint32_t milliseconds();
 
 // Ends the process at once with the given exit status.
 [[noreturn]] void exitProcess(int code);
+
+// A failure the show cannot go on from: ends the process with code, unless a
+// host that outlives the show (the studio) has set a hook with
+// setShowFailureHook. Then the hook is told the code and this returns, and the
+// caller must leave itself in a state that draws nothing.
+void endShowOnFailure(int code);
+using ShowFailureHook = std::function<void(int code)>;
+// An empty function restores ending the process.
+void setShowFailureHook(ShowFailureHook hook);
 
 // The folder holding the running executable, ending in a slash; empty when it
 // cannot be found.

@@ -30,6 +30,19 @@ void DemoPlayer::loadLayers() {
 }
 
 void DemoPlayer::renderFrame() {
+    const uint32_t t = beginFrame();
+    glLoadIdentity();
+    for (LayerEntry* entry : entries_)
+        entry->step(t);
+}
+
+void DemoPlayer::advanceFrame() {
+    const uint32_t t = beginFrame();
+    for (LayerEntry* entry : entries_)
+        entry->advance(t);
+}
+
+uint32_t DemoPlayer::beginFrame() {
     if (!started_) {
         started_ = true;
         // Demo time 0 is when the music has started, however long the device
@@ -47,9 +60,7 @@ void DemoPlayer::renderFrame() {
     const uint32_t t = clock_.time(milliseconds());
     if (t > SHOW_LENGTH_MS)
         postQuitMessage(0);
-    glLoadIdentity();
-    for (LayerEntry* entry : entries_)
-        entry->step(t);
+    return t;
 }
 
 void DemoPlayer::stopMusic() {

@@ -36,6 +36,9 @@ public:
     // show is over, resets the model-view matrix and steps every entry in
     // rendering order.
     void renderFrame() override;
+    // The same frame with every layer advanced instead of rendered
+    // (Layer::advance), for a tool that steps through frames nobody sees.
+    void advanceFrame();
     // Stops the music (after the last frame).
     void stopMusic();
 
@@ -46,6 +49,10 @@ public:
     bool musicLoaded() const { return music_.loaded(); }
 
 private:
+    // The demo time of the frame beginning now: the clock (and the music, at the
+    // first frame) started, the music heard, the quit request posted at the end.
+    uint32_t beginFrame();
+
     class MusicStopper : public FrameClient {
     public:
         explicit MusicStopper(DemoPlayer& player) : player_(player) {}

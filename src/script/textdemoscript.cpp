@@ -261,7 +261,8 @@ void textdemoscript(std::string_view text, DemoScript& script, ScriptProblems* p
             continue;
         }
         if (!script.insert(std::make_unique<LayerEntry>(std::move(layer), header.start, header.end,
-                                                        header.name, std::move(events))))
+                                                        header.name, std::move(events),
+                                                        header.className)))
             report(problems, header.nameLineNumber,
                    "block name '" + header.name +
                        "' taken by an earlier block; this one is dropped");

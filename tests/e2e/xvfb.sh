@@ -74,12 +74,16 @@ no_window() { ! has_window "$1"; }
 press_in() { xdotool key --window "$(window_id "$1")" "$2" 2>/dev/null; }
 
 # Starts Xvfb on a free display number (without the reset at its last client's
-# leaving, which refuses connections meanwhile), its output in $scratch/xvfb.log, ended
-# on exit, and exports DISPLAY for it. False when it does not come up.
+# leaving, which refuses connections meanwhile, and with the keyboard's
+# autorepeat put off by 65 s: on a loaded machine xdotool's release of a key
+# can come late enough for one press to repeat), its output in
+# $scratch/xvfb.log, ended on exit, and exports DISPLAY for it. False when it
+# does not come up.
 start_xvfb() {
     local number_file=$scratch/display-number xvfb_pid
     exec 3>"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br -noreset >"$scratch/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br -noreset -ardelay 65535 \
+        >"$scratch/xvfb.log" 2>&1 &
     xvfb_pid=$!
     disown "$xvfb_pid"
     end_on_exit "$xvfb_pid"
@@ -87,4 +91,21 @@ start_xvfb() {
     wait_for 100 test -s "$number_file" || return 1
     export DISPLAY=":$(head -n1 "$number_file")"
     unset SDL_VIDEODRIVER
+}
+
+# Starts glimmer-studio $1 playing the show in $scratch/show from $2 ms on a
+# private Xvfb (silent audio), its output in $scratch/studio.log and
+# studio-errors.log, ended on exit; sets studio_pid and window, and returns once
+# it says it plays. Fails the test when it does not get there.
+play_in_studio() {
+    local studio=$1 start=$2
+    start_xvfb || fail "Xvfb did not start"
+    SDL_AUDIODRIVER=dummy "$studio" --dir "$scratch/show" play --start "$start" \
+        >"$scratch/studio.log" 2>"$scratch/studio-errors.log" &
+    studio_pid=$!
+    end_on_exit "$studio_pid"
+    wait_for 300 has_window glimmer-studio || fail "the studio's window did not appear"
+    window=$(window_id glimmer-studio)
+    wait_for 100 grep -q "playing from $start ms" "$scratch/studio.log" ||
+        fail "did not start at $start ms"
 }

@@ -77,8 +77,8 @@ TEST_F(ShowSourceTest, LooseFilesOverrideTheirEntriesAndTheArchiveGivesTheRest) 
         EXPECT_EQ(extracted("data\\hand.png"), "hand from the archive");
         EXPECT_EQ(extracted("data\\cred.png"), "(missing)");
         // An empty loose file is a file, not a missing one.
-        writeFile(scratch + "/show/data/hand.png", "");
-        EXPECT_EQ(extracted("data\\hand.png"), "");
+        writeFile(scratch + "/show/data/blank.png", "");
+        EXPECT_EQ(extracted("data\\blank.png"), "");
     }
     // Gone with the source: the built-in archive is back, the folder not asked.
     EXPECT_EQ(extracted("data\\script.txt"), "built-in script");

@@ -4,6 +4,15 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr int64_t FRAGMENT_MICROSECONDS = 1000000;
+
+} // namespace
+
 Mp4Writer::~Mp4Writer() {
     video_.reset();
     audio_.reset();
@@ -29,19 +38,30 @@ bool Mp4Writer::open(const std::string& path, const VideoSettings& video,
         return false;
     if (!checkLibav(avio_open(&file_->pb, path.c_str(), AVIO_FLAG_WRITE), "cannot create " + path))
         return false;
+    // A new fragment every second. The stream descriptions go before the first
+    // fragment, once the first packets are known, with an edit list that starts
+    // the video's first frame at time 0 despite H.264's reordering delay (AAC's
+    // priming samples come before 0). Each packet written is flushed: the muxer
+    // writes whole fragments at once, so the file on disk always ends on one.
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "movflags", "+faststart", 0);
+    av_dict_set(&options, "movflags", "+empty_moov+delay_moov+default_base_moof", 0);
+    av_dict_set_int(&options, "frag_duration", FRAGMENT_MICROSECONDS, 0);
+    file_->flush_packets = 1;
     const int result = avformat_write_header(file_, &options);
     av_dict_free(&options);
-    return checkLibav(result, "cannot write to " + path);
+    if (!checkLibav(result, "cannot write to " + path))
+        return false;
+    avio_flush(file_->pb);
+    headerLength_ = completeLength_ = avio_tell(file_->pb);
+    return checkLibav(file_->pb->error, "cannot write to " + path);
 }
 
 bool Mp4Writer::addVideoFrame(const std::vector<uint8_t>& pictureRgba) {
-    return check(video_->add(pictureRgba), video_->failure());
+    return written(video_->add(pictureRgba), video_->failure());
 }
 
 bool Mp4Writer::addAudio(const float* samples, size_t frames) {
-    return check(audio_->add(samples, frames), audio_->failure());
+    return written(audio_->add(samples, frames), audio_->failure());
 }
 
 bool Mp4Writer::finish() {
@@ -50,6 +70,28 @@ bool Mp4Writer::finish() {
     if (!checkLibav(av_write_trailer(file_), "cannot finish " + path_))
         return false;
     return checkLibav(avio_closep(&file_->pb), "cannot write " + path_);
+}
+
+bool Mp4Writer::abandon() {
+    if (!file_ || !file_->pb)
+        return false;
+    avio_closep(&file_->pb);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path_, error))
+        return false;
+    if (completeLength_ > headerLength_) {
+        std::filesystem::resize_file(path_, static_cast<uintmax_t>(completeLength_), error);
+        return !error;
+    }
+    std::filesystem::remove(path_, error);
+    return false;
+}
+
+bool Mp4Writer::written(bool good, const std::string& failure) {
+    if (!check(good, failure))
+        return false;
+    completeLength_ = avio_tell(file_->pb);
+    return true;
 }
 
 bool Mp4Writer::check(bool good, const std::string& failure) {

@@ -60,6 +60,17 @@ struct Atlas {
 
 } // namespace
 
+void usePixelCoordinates(int width, int height) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1); // y runs down, as text does
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
 Overlay::Overlay(const std::string& fontPath) {
     FontFace font;
     if (FT_Init_FreeType(&font.library) ||
@@ -96,14 +107,7 @@ int Overlay::columnsFor(int width) const {
 void Overlay::draw(const std::vector<std::string>& lines, int width, int height) const {
     if (!ready() || lines.empty())
         return;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, height, 0, -1, 1); // y runs down, as text does
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    usePixelCoordinates(width, height);
     size_t columns = 0;
     for (const std::string& line : lines)
         columns = std::max(columns, line.size());

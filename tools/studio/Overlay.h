@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+// Pixel coordinates for a width x height drawable, (0, 0) at the top left, with
+// blending by the source's alpha: how the overlay's parts are drawn.
+void usePixelCoordinates(int width, int height);
+
 class Overlay {
 public:
     // Sets the atlas up; needs the window's context current. Nothing is drawn

@@ -2,6 +2,7 @@
 #include "studio/StudioPlayer.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -41,6 +42,13 @@ int runPlay(const StudioOptions& options, ShowSource& source) {
         warn(std::string("cannot read the overlay's font ") + GLIMMER_OVERLAY_FONT);
 
     StudioPlayer player(run, context, source, audio, overlay, window.window());
+    std::unique_ptr<FolderWatch> folder;
+    if (!options.directory.empty()) {
+        folder = std::make_unique<FolderWatch>(options.directory);
+        if (!folder->watching())
+            warn(folder->failure() + "; saves are not reloaded (F5 is)");
+    }
+    player.watch(folder.get());
     window.setKeyHandler(&player);
     window.show();
     player.begin(options.start);

@@ -4,6 +4,7 @@
 #include "app/GlState.h"
 #include "app/Program.h"
 #include "effects/ButterflySwarms.h"
+#include "effects/EnvironmentCubeMap.h"
 #include "effects/RenderWarper.h"
 #include "platform/Platform.h"
 #include "studio/FixedStep.h"
@@ -31,7 +32,8 @@ void resetProcessWideState() {
 
 } // namespace
 
-ShowRun::ShowRun(ShowContext& context, uint32_t fps) : context_(context), fps_(fps) {}
+ShowRun::ShowRun(ShowContext& context, uint32_t fps, Stepping stepping)
+    : context_(context), fps_(fps), stepping_(stepping) {}
 
 ShowRun::~ShowRun() {
     closeShow();
@@ -39,9 +41,16 @@ ShowRun::~ShowRun() {
 }
 
 void ShowRun::closeShow() {
+    context_.makeCurrent();
+    if (player_) {
+        // The context outlives the layers: what they made would stay in it.
+        for (LayerEntry* entry : player_->entries()) {
+            if (Layer* layer = entry->layer())
+                layer->releaseGlObjects();
+        }
+    }
     player_.reset();
     script_.reset();
-    context_.makeCurrent();
     TextureCache::releaseAll();
     RenderWarper::releaseWarpTexture();
 }
@@ -54,28 +63,40 @@ bool ShowRun::restart(const std::string& scriptText, ScriptProblems* problems) {
     stepped_ = false;
     offRate_ = false;
     setClockForTesting([this] { return CLOCK_AT_SHOW_START + time_; });
-    if (!context_.renew())
+    failed(); // what an earlier show left is not this one's
+    if (!context_.renew()) {
+        failure_ = context_.failure();
         return false;
+    }
     setDefaultGlState();
     loadGlExtensions();
     setLightingState();
     resetProcessWideState();
-    script_ = std::make_unique<DemoScript>();
-    script_->parse(scriptText_, problems);
-    player_ = std::make_unique<DemoPlayer>(*script_);
-    player_->loadLayers();
+    {
+        // As the program starts: the cube maps are built from faces decoded once.
+        const CubeFaceReuse faceReuse;
+        script_ = std::make_unique<DemoScript>();
+        script_->parse(scriptText_, problems);
+        player_ = std::make_unique<DemoPlayer>(*script_);
+        player_->loadLayers();
+    }
     preloadPictures(); // what is missing is left to the layers that use it
     setClientView(context_.width(), context_.height());
-    return true;
+    return !failed();
 }
 
 bool ShowRun::seek(uint32_t t) {
     const bool ahead = !offRate_ && t > time_;
-    if (stepped_ && !ahead && !restart(scriptText_))
+    const bool restarted = !stepped_ || ahead || restart(scriptText_);
+    if (!running())
         return false;
     stepUntil(t);
     draw(t);
-    return true;
+    return !failed() && restarted;
+}
+
+bool ShowRun::failed() {
+    return failures_.take(failure_);
 }
 
 void ShowRun::drawNextFrame() {
@@ -83,8 +104,31 @@ void ShowRun::drawNextFrame() {
 }
 
 void ShowRun::stepUntil(uint32_t t) {
-    while (fixedstep::frameTime(nextFrame_, fps_) < t)
-        step(fixedstep::frameTime(nextFrame_++, fps_), false);
+    const bool advancing = stepping_ == Stepping::ADVANCE_EARLY_FRAMES;
+    while (fixedstep::frameTime(nextFrame_, fps_) < t) {
+        const uint32_t frameTime = fixedstep::frameTime(nextFrame_, fps_);
+        if (advancing && t - frameTime > SETTLE_MS && !endsABlock(nextFrame_))
+            advance(frameTime);
+        else
+            step(frameTime, false);
+        ++nextFrame_;
+    }
+}
+
+bool ShowRun::endsABlock(uint32_t frame) const {
+    const uint32_t t = fixedstep::frameTime(frame, fps_);
+    const uint32_t next = fixedstep::frameTime(frame + 1, fps_);
+    for (const LayerEntry* entry : player_->entries()) {
+        if (entry->layer() && entry->start() <= t && t <= entry->end() && entry->end() < next)
+            return true;
+    }
+    return false;
+}
+
+void ShowRun::advance(uint32_t t) {
+    time_ = t;
+    stepped_ = true;
+    player_->advanceFrame();
 }
 
 void ShowRun::draw(uint32_t t) {

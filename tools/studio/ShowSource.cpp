@@ -4,43 +4,8 @@
 #include "platform/EmbeddedArchive.h"
 #include "platform/Resources.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
-
-namespace {
-
-// The whole file in a malloc'd buffer, as the archive hands files out; null
-// when it cannot be read.
-ArchiveBytes readLooseFile(const std::string& path, uint32_t* size) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return nullptr;
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
-                                  std::istreambuf_iterator<char>()};
-    if (in.bad())
-        return nullptr;
-    // One byte more, so that an empty file is still a buffer and not "missing".
-    ArchiveBytes buffer(static_cast<unsigned char*>(std::malloc(bytes.size() + 1)));
-    if (!buffer)
-        return nullptr;
-    std::copy(bytes.begin(), bytes.end(), buffer.get());
-    *size = static_cast<uint32_t>(bytes.size());
-    return buffer;
-}
-
-} // namespace
-
-std::string looseFilePath(const std::string& directory, const char* entryName) {
-    std::string path = directory + "/" + entryName;
-    for (char& c : path) {
-        if (c == '\\')
-            c = '/';
-    }
-    return path;
-}
 
 ShowSource::~ShowSource() {
     if (!archive_.empty() && builtIn_.data)
@@ -59,9 +24,9 @@ bool ShowSource::useArchiveFile(const std::string& path) {
 }
 
 void ShowSource::useDirectory(const std::string& directory) {
-    looseFiles_ = true;
-    setLooseFileLookup([directory](const char* fileName, uint32_t* size) {
-        return readLooseFile(looseFilePath(directory, fileName), size);
+    looseFiles_ = std::make_unique<LooseFiles>(directory);
+    setLooseFileLookup([files = looseFiles_.get()](const char* fileName, uint32_t* size) {
+        return files->read(fileName, size);
     });
 }
 

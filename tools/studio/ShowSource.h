@@ -2,10 +2,13 @@
 // archive file made with glimmer-pack (--archive), or a folder of loose files
 // (--dir) in which DIR/data/script.txt stands for "data\script.txt"; every file
 // the folder does not have comes from the archive behind it. 3DS scenes are read
-// from disk as the program reads them, whatever the source.
+// from disk as the program reads them, unless the folder has them.
 #pragma once
 
 #include "platform/Resources.h"
+#include "studio/LooseFiles.h"
+
+#include <memory>
 
 #include <string>
 #include <vector>
@@ -32,16 +35,14 @@ public:
     bool readScript(std::string& text);
 
     const std::string& failure() const { return failure_; }
+    // The folder's files (null without --dir).
+    LooseFiles* looseFiles() { return looseFiles_.get(); }
 
 private:
     std::string archivePath_;
     std::vector<unsigned char> archive_;
     // The archive that was registered before this source put its own in place.
     ResourceBytes builtIn_;
-    bool looseFiles_ = false;
+    std::unique_ptr<LooseFiles> looseFiles_;
     std::string failure_;
 };
-
-// The file under directory that stands for an archive entry: backslashes
-// become slashes ("data\hand.png" is directory/data/hand.png).
-std::string looseFilePath(const std::string& directory, const char* entryName);

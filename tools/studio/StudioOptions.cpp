@@ -143,10 +143,6 @@ bool complete(const StudioOptions& options, std::string& error) {
         error = wantsOutput ? "an output name is missing" : "play takes no output name";
         return false;
     }
-    if (options.command == StudioCommand::Capture && (options.width % 2 || options.height % 2)) {
-        error = "a video frame needs an even width and height";
-        return false;
-    }
     return true;
 }
 
@@ -201,12 +197,14 @@ const char* studioUsage() {
     return "usage: glimmer-studio [--archive FILE] [--dir DIR] COMMAND ...\n"
            "  render --at MS[,MS...] [--size WxH] OUT_PREFIX\n"
            "      frames at those demo times to OUT_PREFIX-<MS>.png (default 800x600)\n"
-           "  capture [--fps 60] [--size 1920x1080] [--crf 20] [--preset veryfast]\n"
+           "  capture [--fps 60] [--size 1920x1080] [--crf 20] [--preset P]\n"
            "          [--length 177000] OUT.mp4\n"
-           "      the show as H.264 video with its soundtrack as AAC\n"
+           "      the show as H.264 video with its soundtrack as AAC; without --preset,\n"
+           "      x264's superfast with veryfast's look-ahead (rc-lookahead 10, mbtree)\n"
            "  play [--start MS]\n"
            "      the show in a window: Space pause, Left/Right -/+1 s, Page Down/Up\n"
-           "      -/+10 s, Home restart, F5 reload the script, F1 overlay, Escape quit\n"
+           "      -/+10 s, Down/Up previous/next event, Home restart, F5 reload the\n"
+           "      script, F1 overlay, Escape quit\n"
            "The show: the built-in one, or the archive FILE made with glimmer-pack; files\n"
            "in DIR stand in for its entries (DIR/data/script.txt for data\\script.txt).\n"
            "Times are demo milliseconds, 0 to 177000.\n";

@@ -18,10 +18,11 @@ struct StudioOptions {
     // render, capture: frame size; 0 x 0 until given (the command's default).
     int width = 0;
     int height = 0;
-    // capture: frame rate, x264 quality and preset, length of the video.
+    // capture: frame rate, x264 quality and preset (empty until given: the
+    // capture's own default), length of the video.
     uint32_t fps = 60;
     int crf = 20;
-    std::string preset = "veryfast";
+    std::string preset;
     uint32_t length = 177000;
     // play: demo time to begin at.
     uint32_t start = 0;

@@ -3,6 +3,8 @@
 #include "platform/Platform.h"
 #include "studio/FixedStep.h"
 #include "studio/PictureGeometry.h"
+#include "studio/ShowFailures.h"
+#include "studio/TimelineBar.h"
 
 #include <GL/gl.h>
 
@@ -17,6 +19,7 @@ constexpr uint32_t IDLE_WAIT_MS = 15;
 constexpr auto MESSAGE_SHOWN_FOR = std::chrono::seconds(6);
 constexpr const char* KEYS_HELP =
     "Space pause  Left/Right 1 s  PgDn/PgUp 10 s  Home start  F5 reload  Esc quit";
+constexpr const char* EVENT_KEYS_HELP = "Down/Up previous/next event";
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -28,25 +31,12 @@ std::string format(const char* pattern, double first, double second = 0.0) {
     return text;
 }
 
-// Names joined with commas into lines of at most columns characters.
-std::vector<std::string> wrapped(const std::string& lead, const std::vector<std::string>& names,
-                                 size_t columns) {
-    std::vector<std::string> lines{lead};
-    for (size_t i = 0; i < names.size(); ++i) {
-        const std::string item = names[i] + (i + 1 < names.size() ? "," : "");
-        if (lines.back().size() + 1 + item.size() > columns && lines.back().size() > lead.size())
-            lines.push_back(std::string(lead.size(), ' '));
-        lines.back() += " " + item;
-    }
-    return lines;
-}
-
 } // namespace
 
 StudioPlayer::StudioPlayer(ShowRun& run, WindowShowContext& context, ShowSource& source,
                            AudioOutput& audio, Overlay& overlay, SDL_Window* window)
-    : run_(run), context_(context), source_(source), audio_(audio), overlay_(overlay),
-      window_(window) {}
+    : run_(run), context_(context), audio_(audio), overlay_(overlay), window_(window),
+      reloader_(run, source) {}
 
 void StudioPlayer::begin(uint32_t start) {
     const double seconds =
@@ -58,11 +48,18 @@ void StudioPlayer::begin(uint32_t start) {
 }
 
 void StudioPlayer::renderFrame() {
+    reloadSaved();
     advance();
     present();
 }
 
 bool StudioPlayer::handleKey(SDL_Keycode key) {
+    if (key == SDLK_F5) {
+        const Clock::time_point started = Clock::now();
+        context_.makeCurrent();
+        reloaded(reloader_.reloadAll(run_.time()), started);
+        return true;
+    }
     if (broken_)
         return false;
     switch (key) {
@@ -81,11 +78,14 @@ bool StudioPlayer::handleKey(SDL_Keycode key) {
     case SDLK_PAGEUP:
         seekBy(10000);
         return true;
+    case SDLK_DOWN:
+        jumpToEvent(false);
+        return true;
+    case SDLK_UP:
+        jumpToEvent(true);
+        return true;
     case SDLK_HOME:
         seekTo(0, "restart at");
-        return true;
-    case SDLK_F5:
-        reloadScript();
         return true;
     case SDLK_F1:
         overlayShown_ = !overlayShown_;
@@ -123,14 +123,16 @@ void StudioPlayer::advance() {
 }
 
 double StudioPlayer::showFrame(uint32_t frame) {
+    return showTime(fixedstep::frameTime(frame, PLAY_RATE));
+}
+
+double StudioPlayer::showTime(uint32_t t) {
     const Clock::time_point started = Clock::now();
     context_.makeCurrent();
-    if (!run_.seek(fixedstep::frameTime(frame, PLAY_RATE))) {
-        broken_ = true;
-        playing_ = false;
-        audio_.pause();
-        report("cannot go on: " + run_.failure());
-        postQuitMessage(1);
+    if (!run_.seek(t)) {
+        dropQuitRequests(); // the studio goes on without what failed
+        broken_ = !run_.running();
+        report((broken_ ? "cannot go on: " : "the show failed: ") + run_.failure());
     }
     glFinish(); // the window's context shows the picture next
     return secondsSince(started);
@@ -143,7 +145,11 @@ void StudioPlayer::seekBy(int32_t milliseconds) {
 }
 
 void StudioPlayer::seekTo(uint32_t frame, const char* what) {
-    const double seconds = showFrame(frame);
+    seekToTime(fixedstep::frameTime(frame, PLAY_RATE), what);
+}
+
+void StudioPlayer::seekToTime(uint32_t t, const char* what) {
+    const double seconds = showTime(t);
     anchor();
     if (playing_)
         audio_.playFrom(run_.time());
@@ -168,40 +174,29 @@ void StudioPlayer::stop(const char* what) {
     report(std::string(what) + " " + std::to_string(run_.time()) + " ms");
 }
 
-void StudioPlayer::reloadScript() {
-    std::string text;
-    if (!source_.reload() || !source_.readScript(text)) {
-        report("script not reloaded: " + source_.failure());
+void StudioPlayer::reloadSaved() {
+    if (!folder_)
         return;
-    }
-    const uint32_t frame = currentFrame();
-    takeScript(text);
-    if (!broken_)
-        showFrame(frame);
+    const std::vector<std::string> saved = folder_->settledChanges();
+    if (saved.empty())
+        return;
+    const Clock::time_point started = Clock::now();
+    context_.makeCurrent();
+    reloaded(reloader_.reloadSaved(saved, run_.time()), started);
+}
+
+// The reload's picture on screen, the clock and music going on from the same
+// time, and what happened said.
+void StudioPlayer::reloaded(const ShowReloader::Outcome& outcome, Clock::time_point started) {
+    if (outcome.message.empty())
+        return;
+    dropQuitRequests(); // a failing show was rolled back or is reported
+    broken_ = !run_.running();
+    glFinish(); // the window's context shows the picture next
     anchor();
     if (playing_)
         audio_.playFrom(run_.time());
-}
-
-void StudioPlayer::takeScript(const std::string& text) {
-    const std::string previous = run_.scriptText();
-    ScriptProblems problems;
-    context_.makeCurrent();
-    if (!run_.restart(text, &problems) || (!problems.empty() && !run_.restart(previous))) {
-        broken_ = true;
-        report("cannot go on: " + run_.failure());
-        postQuitMessage(1);
-        return;
-    }
-    if (problems.empty()) {
-        report("script reloaded: " + std::to_string(run_.player().entries().size()) + " blocks");
-        return;
-    }
-    for (const std::string& problem : problems)
-        std::printf("  data\\script.txt %s\n", problem.c_str());
-    const std::string more =
-        problems.size() > 1 ? " (and " + std::to_string(problems.size() - 1) + " more)" : "";
-    report("script not reloaded, the last good one stays: " + problems.front() + more);
+    report(outcome.message + format(" (%.2f s)", secondsSince(started)));
 }
 
 void StudioPlayer::anchor() {
@@ -227,6 +222,27 @@ void StudioPlayer::present() {
     if (!broken_)
         drawPicture(width, height);
     overlay_.draw(overlayLines(width), width, height);
+    if (overlayShown_ && !broken_)
+        drawTimelineBar(width, height);
+}
+
+ShowTimeline StudioPlayer::timeline() const {
+    return ShowTimeline(run_.player().entries(), run_.fps());
+}
+
+void StudioPlayer::drawTimelineBar(int width, int height) const {
+    usePixelCoordinates(width, height);
+    TimelineBar(width, height, timeline().spans()).draw(run_.time());
+}
+
+void StudioPlayer::jumpToEvent(bool forward) {
+    uint32_t at = 0;
+    const ShowTimeline events = timeline();
+    if (forward ? events.eventAfter(run_.time(), at) : events.eventBefore(run_.time(), at))
+        seekToTime(at, forward ? "next event at" : "previous event at");
+    else
+        report(forward ? "no event after " + std::to_string(run_.time()) + " ms"
+                       : "no event before " + std::to_string(run_.time()) + " ms");
 }
 
 void StudioPlayer::drawPicture(int width, int height) const {
@@ -262,17 +278,14 @@ std::vector<std::string> StudioPlayer::overlayLines(int width) {
         lines.push_back(frameTime > 0
                             ? format("frame time %.1f ms (median of the last second)", frameTime)
                             : std::string("frame time: no frame in the last second"));
-        std::vector<std::string> active;
-        for (const LayerEntry* entry : run_.player().entries()) {
-            if (entry->active())
-                active.push_back(entry->name());
-        }
-        for (std::string& line : wrapped("blocks:", active, overlay_.columnsFor(width)))
+        for (std::string& line : timeline().describe(run_.time(), overlay_.columnsFor(width)))
             lines.push_back(std::move(line));
     }
     if (!message_.empty() && Clock::now() < messageUntil_)
         lines.push_back(message_);
-    if (overlayShown_)
+    if (overlayShown_) {
         lines.push_back(KEYS_HELP);
+        lines.push_back(EVENT_KEYS_HELP);
+    }
     return lines;
 }

@@ -59,6 +59,8 @@ bool VideoEncoder::open(const VideoSettings& settings, const PictureRect& rect) 
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", settings.preset.c_str(), 0);
     av_dict_set_int(&options, "crf", settings.crf, 0);
+    if (!settings.x264Options.empty())
+        av_dict_set(&options, "x264-params", settings.x264Options.c_str(), 0);
     const bool opened = stream_.open(&options);
     av_dict_free(&options);
     if (!opened)

@@ -18,6 +18,8 @@ struct VideoSettings {
     // x264's constant rate factor: 0 lossless, 23 its default, 51 worst.
     int crf = 20;
     std::string preset = "veryfast";
+    // Options over the preset's, as x264 takes them ("key=value:key=value").
+    std::string x264Options;
 };
 
 class VideoEncoder {

@@ -18,24 +18,18 @@ enum Part : unsigned {
     Crash = 1u << 10,   // a cymbal on the section's first downbeat
 };
 
-struct Section {
-    int firstBar;
-    int endBar;
-    unsigned parts;
-};
-
 constexpr unsigned kTheme = Pad | Kick | Hats | Clap | Bass | Lead | Groove16 | Crash;
 
-// The storyboard's sections in bars of two seconds.
-constexpr std::array<Section, 8> kSections{{
-    {0, 8, Pad},                                       // 0:00 pad intro
-    {8, 16, Pad | Kick | Hats},                        // 0:16 drums enter
-    {16, 32, Pad | Kick | Hats | Clap | Bass | Crash}, // 0:32 bass, full groove
-    {32, 48, kTheme},                                  // 1:04 main theme
-    {48, 56, Pad | Arpeggio | Roll},                   // 1:36 break
-    {56, 72, kTheme | LeadHigh},                       // 1:52 theme returns
-    {72, 82, Pad | Kick | Hats | Bass},                // 2:24 winding down
-    {82, kSongBars, Pad},                              // 2:44 outro
+// The parts each of the storyboard's sections plays, in its order.
+constexpr std::array<unsigned, storyboard::kSections.size()> kSectionParts{{
+    Pad,                                     // pad intro
+    Pad | Kick | Hats,                       // drums enter
+    Pad | Kick | Hats | Clap | Bass | Crash, // bass, full groove
+    kTheme,                                  // main theme
+    Pad | Arpeggio | Roll,                   // break
+    kTheme | LeadHigh,                       // theme returns
+    Pad | Kick | Hats | Bass,                // winding down
+    Pad,                                     // outro
 }};
 
 // Am, F, C, G: one chord a bar, voiced close around middle C.
@@ -70,30 +64,30 @@ class Composer {
 public:
     std::vector<NoteEvent> notes;
 
-    void bar(const Section& section, int bar) {
+    void bar(const storyboard::Section& section, unsigned parts, int bar) {
         const Chord& chord = kProgression[bar % kProgression.size()];
-        if (section.parts & Pad)
+        if (parts & Pad)
             for (float pitch : chord.voicing)
                 add(Instrument::Pad, bar, 0, 15.6, pitch, 0.9f);
-        if ((section.parts & Crash) && bar == section.firstBar)
+        if ((parts & Crash) && bar == section.firstBar)
             add(Instrument::Crash, bar, 0, 16, 0, 0.5f);
-        if (section.parts & Kick)
+        if (parts & Kick)
             for (int step = 0; step < kStepsPerBar; step += 4)
                 add(Instrument::Kick, bar, step, 2.4, 0, 1.0f);
-        if (section.parts & Clap)
+        if (parts & Clap)
             for (int step : {4, 12})
                 add(Instrument::Clap, bar, step, 2, 0, 0.9f);
-        if (section.parts & Hats)
-            hats(section.parts & Groove16, bar);
-        if (section.parts & Bass)
+        if (parts & Hats)
+            hats(parts & Groove16, bar);
+        if (parts & Bass)
             bassLine(chord, bar);
-        if (section.parts & Arpeggio)
+        if (parts & Arpeggio)
             arpeggio(chord, bar);
-        if ((section.parts & Roll) && bar == section.endBar - 1)
+        if ((parts & Roll) && bar == section.endBar - 1)
             roll(bar);
-        if (section.parts & Lead) {
+        if (parts & Lead) {
             const int sectionBar = bar - section.firstBar;
-            const bool high = (section.parts & LeadHigh) && sectionBar >= 8;
+            const bool high = (parts & LeadHigh) && sectionBar >= 8;
             melody(bar, sectionBar % 8, high ? 12.0f : 0.0f);
         }
     }
@@ -148,8 +142,10 @@ private:
 
 std::vector<NoteEvent> composeSoundtrack() {
     Composer composer;
-    for (const Section& section : kSections)
+    for (size_t at = 0; at < storyboard::kSections.size(); ++at) {
+        const storyboard::Section& section = storyboard::kSections[at];
         for (int bar = section.firstBar; bar < section.endBar; ++bar)
-            composer.bar(section, bar);
+            composer.bar(section, kSectionParts[at], bar);
+    }
     return composer.notes;
 }
