@@ -50,8 +50,18 @@ int AppWindow::create() {
         return UNSUPPORTED_COLOUR_DEPTH;
     if (created_)
         return ALREADY_CREATED;
-    if (!startVideo())
-        return VIDEO_UNAVAILABLE;
+    if (!videoStarted_) {
+        // The class name becomes the window's X11 class (read when video starts),
+        // unless the user's environment names one.
+        SDL_setenv("SDL_VIDEO_X11_WMCLASS", className_.c_str(), 0);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            return VIDEO_UNAVAILABLE;
+        if (!onDisplay()) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return VIDEO_UNAVAILABLE;
+        }
+        videoStarted_ = true;
+    }
 
     if (!makeClosestWindow())
         return WINDOW_FAILED;
@@ -63,22 +73,6 @@ int AppWindow::create() {
     if (fullScreen_)
         SDL_ShowCursor(SDL_DISABLE);
     return CREATED;
-}
-
-bool AppWindow::startVideo() {
-    if (videoStarted_)
-        return true;
-    // The class name becomes the window's X11 class (read when video starts),
-    // unless the user's environment names one.
-    SDL_setenv("SDL_VIDEO_X11_WMCLASS", className_.c_str(), 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        return false;
-    if (!onDisplay()) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return false;
-    }
-    videoStarted_ = true;
-    return true;
 }
 
 bool AppWindow::makeClosestWindow() {

@@ -40,9 +40,6 @@ public:
     // for, else without alpha, else with a smaller depth buffer (24, 16, then none,
     // which is reported on standard error).
     int create();
-    // Starts the video system on a display that shows windows, as create does
-    // first; false when there is none. Already started, true.
-    bool startVideo();
     // Shows the window and sets viewport and projection for its client size.
     // False when there is no window.
     bool show();

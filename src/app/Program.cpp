@@ -1,7 +1,6 @@
 #include "app/Program.h"
 
 #include "app/AppWindow.h"
-#include "app/GlDriverAhead.h"
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
 #include "effects/EnvironmentCubeMap.h"
@@ -54,17 +53,11 @@ int runProgram() {
     prepareHeapForStartUp();
     auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,
                                               COLOUR_BITS, DEPTH_BITS, false);
-    // The GL driver is loaded on one core while the video system starts, and the
-    // preloaded pictures are decoded on the other meanwhile and while the window
-    // and its context are made.
-    auto driverAhead = std::make_unique<GlDriverAhead>();
+    // Making the window and its context is mostly the loading of the GL driver, on
+    // one core: the preloaded pictures are decoded meanwhile on the other.
     auto decodeAhead = std::make_unique<PictureDecodeAhead>(
         std::vector<std::string>(PRELOADED_PICTURES.begin(), PRELOADED_PICTURES.end()));
-    const bool videoStarted = window->startVideo();
-    // The first window's context needs the driver the thread is loading.
-    driverAhead->finish();
-    if (const char* failure =
-            createFailureText(videoStarted ? window->create() : AppWindow::VIDEO_UNAVAILABLE)) {
+    if (const char* failure = createFailureText(window->create())) {
         window->releaseContext();
         showMessageBox(nullptr, failure, ERROR_CAPTION, MB_OK);
         return -1;
@@ -103,8 +96,6 @@ int runProgram() {
         IDYES)
         window->setFullScreen(true);
     window->show();
-    // The show needs neither the loader's display connection nor its screen.
-    driverAhead.reset();
     leaveHeapStartUp();
     // A layer that fails shows its box and asks to quit with -1; that code
     // becomes the exit status, so the failure is not reported as success.

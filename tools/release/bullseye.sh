@@ -33,7 +33,7 @@ MIRRORS=(http://deb.debian.org http://archive.debian.org)
 PACKAGES=(
     g++ make cmake pkg-config dpkg-dev patchelf
     libgl-dev libglu1-mesa-dev libsdl2-dev libsdl2-mixer-dev libpng-dev libjpeg62-turbo-dev
-    zlib1g-dev lib3ds-dev libx11-dev
+    zlib1g-dev lib3ds-dev
 )
 
 fail() {
