@@ -52,6 +52,10 @@ public:
         return static_cast<unsigned>(buffer_ >> (64 - count));
     }
 
+    // The next 64 - shift bits (1..16), which the buffer must hold; nothing is
+    // consumed. For a caller that keeps the shift rather than the count.
+    unsigned peekShifted(unsigned shift) const { return static_cast<unsigned>(buffer_ >> shift); }
+
     // The next 16 bits, the first of them in bit 15; nothing is consumed.
     unsigned peek16() {
         if (count_ < 16)

@@ -88,6 +88,7 @@ void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount, b
     while (longest > 1 && counts[longest] == 0)
         --longest;
     quickBits_ = fullTable ? QUICK_BITS : std::min(longest, QUICK_BITS);
+    lookupShift_ = 64 - quickBits_;
 
     std::array<uint32_t, MAX_CODE_LENGTH + 1> next = firstIndex_;
     forCodedSymbols(lengths, symbolCount_, [&](unsigned symbol, unsigned length) {

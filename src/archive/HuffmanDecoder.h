@@ -25,10 +25,11 @@ public:
     // made sure the input holds 16 bits, so the input need not check.
     template <bool Buffered = false>
     unsigned decode(BitInput& input) const {
-        const unsigned field = Buffered ? input.peekBuffered(16) : input.peek16();
-        unsigned entry = quick_[field >> (16 - quickBits_)];
+        if (!Buffered)
+            input.peek16(); // tops the buffer up
+        unsigned entry = quick_[input.peekShifted(lookupShift_)];
         if (!(entry & QUICK_LENGTH_MASK))
-            entry = longEntry(field & 0xFFFE);
+            entry = longEntry(input.peekBuffered(16) & 0xFFFE);
         input.consume(entry & QUICK_LENGTH_MASK);
         return entry >> QUICK_SYMBOL_SHIFT;
     }
@@ -80,6 +81,8 @@ private:
     // The table is indexed by the first quickBits_ bits of a code: the longest code
     // length, at most QUICK_BITS.
     unsigned quickBits_ = QUICK_BITS;
+    // 64 - quickBits_: shifts the input's buffer down to a table index in one step.
+    unsigned lookupShift_ = 64 - QUICK_BITS;
     // limits_[L]: exclusive upper bound of all codes of length at most L, left-aligned
     // in 16 bits and capped at 0xFFFF.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> limits_{};
