@@ -8,18 +8,16 @@ DemoPlayer::DemoPlayer(DemoScript& script) : script_(script), musicStopper_(*thi
 
 void DemoPlayer::initialise() {
     startInitialising();
-    finishInitialising(true);
+    finishInitialising();
 }
 
 void DemoPlayer::startInitialising() {
-    loadLayers();
     music_.startOpening(MUSIC_FILE);
+    loadLayers();
 }
 
-void DemoPlayer::finishInitialising(bool goingOn) {
+void DemoPlayer::finishInitialising() {
     music_.finishOpening();
-    if (!goingOn)
-        music_.finishClosing();
 }
 
 void DemoPlayer::loadLayers() {
