@@ -7,17 +7,8 @@
 DemoPlayer::DemoPlayer(DemoScript& script) : script_(script), musicStopper_(*this) {}
 
 void DemoPlayer::initialise() {
-    startInitialising();
-    finishInitialising();
-}
-
-void DemoPlayer::startInitialising() {
-    music_.startOpening(MUSIC_FILE);
     loadLayers();
-}
-
-void DemoPlayer::finishInitialising() {
-    music_.finishOpening();
+    music_.open(MUSIC_FILE);
 }
 
 void DemoPlayer::loadLayers() {
