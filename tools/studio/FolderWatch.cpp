@@ -3,6 +3,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -70,10 +71,12 @@ void FolderWatch::readEvents(Clock::time_point now) {
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             if (event->len == 0)
                 continue;
-            for (const auto& folder : folders_) {
-                if (folder.first == event->wd)
-                    noteEvent(*event, folder.second + event->name);
-            }
+            // Found before it is noted: a new folder's watch adds to folders_.
+            const auto folder =
+                std::find_if(folders_.begin(), folders_.end(),
+                             [event](const auto& watched) { return watched.first == event->wd; });
+            if (folder != folders_.end())
+                noteEvent(*event, folder->second + event->name);
             lastEvent_ = now;
         }
     }
