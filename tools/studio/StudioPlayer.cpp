@@ -221,13 +221,11 @@ void StudioPlayer::reloaded(const ShowReloader::Outcome& outcome, Clock::time_po
     anchor();
     if (playing_)
         audio_.playFrom(run_.time());
+    // The reload's own time, and for a save the time from it to the picture.
     const double taken = secondsSince(started);
-    if (sinceSaved < 0.0) {
-        report(outcome.message + format(" (%.2f s)", taken));
-        return;
-    }
-    // The reload's own time, and the time since the save, the picture shown.
-    report(outcome.message + format(" (%.2f s, %.3f s after the save)", taken, sinceSaved + taken));
+    report(outcome.message + (sinceSaved < 0.0 ? format(" (%.2f s)", taken)
+                                               : format(" (%.2f s, %.3f s after the save)", taken,
+                                                        sinceSaved + taken)));
 }
 
 void StudioPlayer::anchor() {
