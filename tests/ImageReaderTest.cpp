@@ -3,6 +3,7 @@
 #include "images/ArchiveImageReader.h"
 #include "images/BmpImageReader.h"
 #include "images/JpegImageReader.h"
+#include "images/PictureDecodeAhead.h"
 #include "images/PngImageReader.h"
 #include "platform/EmbeddedArchive.h"
 #include "platform/Resources.h"
@@ -11,6 +12,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -208,6 +212,35 @@ TEST(ArchiveImageReader, LoadsFromTheEmbeddedArchive) {
     EXPECT_FALSE(ArchiveImageReader().load(image, "data\\junk.png"));
     EXPECT_FALSE(ArchiveImageReader().load(image, "data\\absent.png"));
     unregisterResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID);
+}
+
+// The pictures it decoded are handed to readers once each, with the pixels a
+// plain read gives (here with the archive gone after the decoding, so that only
+// it can give them); a picture that does not decode still fails. Once the instance
+// is gone it hands out nothing.
+TEST(PictureDecodeAhead, HandsEachDecodedPictureOnceAndNothingOnceGone) {
+    ArchiveWriter writer;
+    writer.addStoredFile("data\\pic.png", encodePng(3, 2, PNG_COLOR_TYPE_RGB, 8, RGB_3X2));
+    writer.addStoredFile("data\\junk.png", Bytes(40, 'j'));
+    const Bytes archive = writer.finish();
+    const auto decodeAhead = [&archive](const std::vector<std::string>& names) {
+        registerResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID, archive.data(),
+                         static_cast<uint32_t>(archive.size()));
+        auto ahead = std::make_unique<PictureDecodeAhead>(names);
+        ahead->finish();
+        unregisterResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID);
+        return ahead;
+    };
+    DecodedImage image;
+    auto ahead = decodeAhead({"data\\junk.png", "data\\pic.png", "data\\absent.png"});
+    EXPECT_FALSE(ArchiveImageReader().load(image, "data\\junk.png"));
+    EXPECT_EQ(image.pixels, nullptr);
+    ASSERT_TRUE(ArchiveImageReader().load(image, "data\\pic.png"));
+    EXPECT_EQ(pixelsOf(image), flipped(RGB_3X2, 9));
+    EXPECT_FALSE(ArchiveImageReader().load(image, "data\\pic.png"));
+    ahead = decodeAhead({"data\\pic.png"});
+    ahead.reset();
+    EXPECT_FALSE(ArchiveImageReader().load(image, "data\\pic.png"));
 }
 
 TEST(DiskImageReader, ReadsWholeFilesFromDisk) {

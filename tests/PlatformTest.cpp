@@ -1,10 +1,15 @@
 #include "platform/Platform.h"
 #include "platform/Resources.h"
+#include "platform/StartupHeap.h"
 #include "platform/showError.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -125,4 +130,40 @@ TEST(MessageBoxFallback, WithoutADisplayQuestionsCountAsNo) {
     EXPECT_EQ(ok, IDOK);
     EXPECT_NE(printed.find("Full screen experience?"), std::string::npos);
     EXPECT_NE(printed.find("Error: Something failed"), std::string::npos);
+}
+
+namespace {
+
+// The kernel's answer for the mapping that holds the address: may it be backed by
+// huge pages?
+bool hugePageEligible(const void* address) {
+    const auto at = reinterpret_cast<uintptr_t>(address);
+    std::ifstream maps("/proc/self/smaps");
+    bool inside = false;
+    for (std::string line; std::getline(maps, line);) {
+        uintptr_t from = 0;
+        uintptr_t to = 0;
+        char dash = 0;
+        if (std::istringstream(line) >> std::hex >> from >> dash >> to && dash == '-')
+            inside = from <= at && at < to;
+        else if (inside && line.rfind("THPeligible:", 0) == 0)
+            return line.find('1') != std::string::npos;
+    }
+    return false;
+}
+
+} // namespace
+
+// Start-up's large blocks (texture storage, decoded pixels) come from memory that
+// the kernel backs with huge pages, one fault for 2 MiB instead of one per 4 KiB.
+TEST(StartupHeap, LargeBlocksComeFromHugePageMemory) {
+    std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string modes;
+    std::getline(setting, modes);
+    if (modes.find("[madvise]") == std::string::npos)
+        GTEST_SKIP() << "huge pages are not given on advice here: " << modes;
+    prepareHeapForStartUp();
+    // The block need not start on a huge page's boundary; its middle lies past one.
+    const std::unique_ptr<char[]> block(new char[8 << 20]);
+    EXPECT_TRUE(hugePageEligible(block.get() + (4 << 20)));
 }

@@ -141,3 +141,12 @@ TEST_F(ProgramTest, PictureThatDoesNotDecodeEndsWithTheMessage) {
     EXPECT_EXIT(runProgram(), ::testing::ExitedWithCode(255),
                 "\\[Error\\] Could not load all texture maps");
 }
+
+// With a device, the music's checks run beside the pictures' preloading; when
+// both fail, the music's failure, checked first, ends the program alone.
+TEST_F(ProgramTest, MissingSoundtrackIsReportedBeforeAPictureThatDoesNotDecode) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    embed(SCRIPT, "data\\hand.png", Bytes{0x89, 'P', 'N', 'G', 0, 0, 0, 0});
+    EXPECT_EXIT(runProgram(), ::testing::ExitedWithCode(255),
+                "\\[Error\\] Could not load data.set_18\\.mp3\n$");
+}

@@ -4,13 +4,17 @@
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
 #include "effects/EnvironmentCubeMap.h"
+#include "images/PictureDecodeAhead.h"
 #include "platform/Platform.h"
+#include "platform/StartupHeap.h"
 #include "platform/showError.h"
 #include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
 #include "textures/TextureCache.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -46,13 +50,19 @@ bool preloadPictures() {
 }
 
 int runProgram() {
+    prepareHeapForStartUp();
     auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,
                                               COLOUR_BITS, DEPTH_BITS, false);
+    // Making the window and its context is mostly the loading of the GL driver, on
+    // one core: the preloaded pictures are decoded meanwhile on the other.
+    auto decodeAhead = std::make_unique<PictureDecodeAhead>(
+        std::vector<std::string>(PRELOADED_PICTURES.begin(), PRELOADED_PICTURES.end()));
     if (const char* failure = createFailureText(window->create())) {
         window->releaseContext();
         showMessageBox(nullptr, failure, ERROR_CAPTION, MB_OK);
         return -1;
     }
+    decodeAhead->finish();
     setDefaultGlState();
     loadGlExtensions();
     setLightingState();
@@ -69,9 +79,14 @@ int runProgram() {
             return -1;
         }
         player = std::make_unique<DemoPlayer>(*script);
-        player->initialise();
+        player->startInitialising();
     }
-    if (!preloadPictures()) {
+    // The music's checks run beside the preloading; as they came first, their
+    // failure is reported before the pictures'.
+    const bool preloaded = preloadPictures();
+    decodeAhead.reset();
+    player->finishInitialising();
+    if (!preloaded) {
         window->releaseContext();
         showError("Could not load all texture maps");
         exitProcess(-1);
@@ -81,6 +96,7 @@ int runProgram() {
         IDYES)
         window->setFullScreen(true);
     window->show();
+    leaveHeapStartUp();
     // A layer that fails shows its box and asks to quit with -1; that code
     // becomes the exit status, so the failure is not reported as success.
     const int exitCode = window->runFrameLoop(*player, &player->musicStopper());

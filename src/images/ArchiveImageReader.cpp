@@ -2,6 +2,7 @@
 
 #include "images/BmpImageReader.h"
 #include "images/JpegImageReader.h"
+#include "images/PictureDecodeAhead.h"
 #include "images/PictureReuse.h"
 #include "images/PngImageReader.h"
 #include "platform/EmbeddedArchive.h"
@@ -18,6 +19,8 @@ bool hasMagic(const unsigned char* bytes, size_t size, size_t offset, const char
 } // namespace
 
 bool ArchiveImageReader::load(DecodedImage& image, const char* fileName) {
+    if (PictureDecodeAhead::take(fileName, image))
+        return true;
     uint32_t size = 0;
     const ArchiveBytes bytes = extractEmbeddedFile(fileName, &size);
     if (!bytes)

@@ -6,7 +6,8 @@
 
 class ArchiveImageReader : public ImageReader {
 public:
-    // Extracts the named entry from the embedded archive and decodes it (or takes
+    // Extracts the named entry from the embedded archive and decodes it, or takes
+    // its pixels from a live PictureDecodeAhead that has decoded it already (or
     // the pixels a PictureReuse kept from the same bytes).
     bool load(DecodedImage& image, const char* fileName) override;
     // First match wins: "BM8" at the start is a BMP, "PNG" at bytes 1..3 a PNG,

@@ -7,8 +7,17 @@
 DemoPlayer::DemoPlayer(DemoScript& script) : script_(script), musicStopper_(*this) {}
 
 void DemoPlayer::initialise() {
+    startInitialising();
+    finishInitialising();
+}
+
+void DemoPlayer::startInitialising() {
+    music_.startOpening(MUSIC_FILE);
     loadLayers();
-    music_.open(MUSIC_FILE);
+}
+
+void DemoPlayer::finishInitialising() {
+    music_.finishOpening();
 }
 
 void DemoPlayer::loadLayers() {

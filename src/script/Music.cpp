@@ -38,28 +38,67 @@ Music::~Music() {
 }
 
 bool Music::open(const char* fileName) {
+    startOpening(fileName);
+    return finishOpening();
+}
+
+void Music::startOpening(const char* fileName) {
+    fileName_ = fileName;
+    opening_ = std::thread(&Music::check, this, fileName);
+}
+
+bool Music::finishOpening() {
+    Outcome outcome = Outcome::PENDING;
+    {
+        std::unique_lock<std::mutex> lock(outcomeMutex_);
+        outcomeSet_.wait(lock, [this] { return outcome_ != Outcome::PENDING; });
+        outcome = outcome_;
+    }
+    // Only a ready device is still being closed; otherwise the thread has ended.
+    if (outcome != Outcome::READY)
+        finishClosing();
+    if (outcome == Outcome::MISSING) {
+        showError("Could not load %s", fileName_);
+        exitProcess(-1);
+    }
+    if (outcome == Outcome::UNPLAYABLE) {
+        showError("Could not init %s", fileName_);
+        exitProcess(-1);
+    }
+    return outcome == Outcome::READY;
+}
+
+void Music::check(const char* fileName) {
+    const Outcome outcome = checkDeviceAndFile(fileName);
+    publish(outcome);
+    // An open device plays silence: it is opened again when the music starts.
+    // Closing waits for SDL's audio thread; start-up goes on meanwhile.
+    if (outcome == Outcome::READY)
+        Mix_CloseAudio();
+}
+
+Music::Outcome Music::checkDeviceAndFile(const char* fileName) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
+        return Outcome::NO_DEVICE;
     // Leaving the subsystem waits for SDL's device hot-plug poll (up to 100 ms):
     // without a device it is left at destruction, not during start-up.
     audioStarted_ = true;
     if (!openDevice())
-        return false;
+        return Outcome::NO_DEVICE;
     bytes_ = extractEmbeddedFile(fileName, &size_);
-    if (!bytes_) {
-        showError("Could not load %s", fileName);
-        exitProcess(-1);
-    }
+    if (!bytes_)
+        return Outcome::MISSING;
     Mix_Music* check = decoderFor(bytes_, size_);
-    if (!check) {
-        showError("Could not init %s", fileName);
-        exitProcess(-1);
-    }
+    if (!check)
+        return Outcome::UNPLAYABLE;
     Mix_FreeMusic(check);
-    // An open device plays silence: it is opened again when the music starts.
-    // Closing waits for SDL's audio thread, so start-up goes on meanwhile.
-    closing_ = std::thread(Mix_CloseAudio);
-    return true;
+    return Outcome::READY;
+}
+
+void Music::publish(Outcome outcome) {
+    const std::lock_guard<std::mutex> lock(outcomeMutex_);
+    outcome_ = outcome;
+    outcomeSet_.notify_all();
 }
 
 void Music::play() {
@@ -114,8 +153,8 @@ bool Music::position(uint32_t* tick, uint32_t* playedMs, uint32_t* handedMs) con
 }
 
 void Music::finishClosing() {
-    if (closing_.joinable())
-        closing_.join();
+    if (opening_.joinable())
+        opening_.join();
 }
 
 void Music::stop() {

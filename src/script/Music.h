@@ -3,17 +3,21 @@
 //
 // Threads: SDL plays on an audio thread of its own; the mixer hands every buffer
 // it fills to countPlayed there, which publishes the music's position through one
-// atomic. Besides that, open leaves the closing of the checked device to a thread
-// of its own (closing waits for SDL's audio thread). The rule: that thread only
-// closes the device, and play and the destructor join it before they touch the
-// device or an SDL subsystem. Without a device there is no such thread: the audio
-// subsystem stays up, idle, until destruction.
+// atomic. Besides that, the checks of open run on a thread of their own, beside
+// the rest of start-up: it starts the audio subsystem, checks the device and the
+// file, publishes the outcome, and then closes the checked device (closing waits
+// for SDL's audio thread). The rule: finishOpening waits for the outcome before
+// anything reads what the checks found, and play and the destructor join the
+// thread before they touch the device or an SDL subsystem. Without a device the
+// audio subsystem stays up, idle, until destruction.
 #pragma once
 
 #include "archive/ResourceArchive.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 typedef struct _Mix_Music Mix_Music;
@@ -38,8 +42,15 @@ public:
     // archive, then closes the device until play, so that its output starts with
     // the music. No device: returns false and the show runs silently. A file that
     // is missing or that cannot be played shows an error box and ends the process
-    // (-1).
+    // (-1). The same as startOpening followed by finishOpening.
     bool open(const char* fileName);
+    // Starts the checks of open on their thread and returns at once (once per
+    // Music); fileName must stay valid until finishOpening. Meant to be called once the video
+    // system is up (the audio subsystem shares SDL's events with it).
+    void startOpening(const char* fileName);
+    // Waits for the checks and answers as open does: false without a device; a
+    // missing or unplayable file shows its error box and ends the process (-1).
+    bool finishOpening();
     // Opens the device and starts playback from the beginning, once, and returns
     // when the mixer has handed the first of the music to the device (or after
     // FIRST_BUFFER_WAIT_MS), so that a clock started then starts with the music.
@@ -61,9 +72,17 @@ public:
 private:
     static constexpr uint64_t NO_REPORT = ~uint64_t{0};
 
+    // What the checks found.
+    enum class Outcome { PENDING, NO_DEVICE, READY, MISSING, UNPLAYABLE };
+
     // Called by the mixer on SDL's audio thread with every buffer it has filled.
     static void countPlayed(void* music, uint8_t* buffer, int bytes);
     void waitForFirstBuffer() const;
+    // The checks, on their thread: the outcome is published before the checked
+    // device is closed.
+    void check(const char* fileName);
+    Outcome checkDeviceAndFile(const char* fileName);
+    void publish(Outcome outcome);
     void finishClosing();
 
     // The decoder reads these bytes while the music plays: they live as long as it.
@@ -72,7 +91,11 @@ private:
     Mix_Music* music_ = nullptr;
     bool outputOpen_ = false;
     bool audioStarted_ = false;
-    std::thread closing_;
+    const char* fileName_ = nullptr;
+    std::thread opening_;
+    std::mutex outcomeMutex_;
+    std::condition_variable outcomeSet_;
+    Outcome outcome_ = Outcome::PENDING;
     // The output's sample frames a second and bytes a frame, set before playing.
     int outputRate_ = 0;
     int frameBytes_ = 0;

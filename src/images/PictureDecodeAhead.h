@@ -1,0 +1,48 @@
+// Decodes pictures of the embedded archive on a thread of its own while the
+// caller does something else (the program: making its window and GL context), so
+// that their pixels are ready when they are read. While an instance lives,
+// ArchiveImageReader::load takes each picture it has decoded from it, once; a
+// picture it has not decoded, or could not, is read from the archive as before,
+// with the same result. One instance at a time.
+#pragma once
+
+#include "images/DecodedImage.h"
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class PictureDecodeAhead {
+public:
+    // Starts decoding the pictures, in this order.
+    explicit PictureDecodeAhead(const std::vector<std::string>& fileNames);
+    PictureDecodeAhead(const PictureDecodeAhead&) = delete;
+    PictureDecodeAhead& operator=(const PictureDecodeAhead&) = delete;
+    // Stops after the picture in hand; the pixels not taken are freed.
+    ~PictureDecodeAhead();
+
+    // Waits until every picture has been decoded (or found not to decode).
+    void finish();
+
+    // Moves the live instance's pixels of fileName into image: true once for each
+    // picture it has decoded; false when there is no live instance or it has no
+    // pixels of that name (yet).
+    static bool take(const char* fileName, DecodedImage& image);
+
+private:
+    struct Picture {
+        std::string fileName;
+        bool decoded = false;
+        DecodedImage image;
+    };
+
+    void run();
+    bool stopping();
+    bool takeOwn(const char* fileName, DecodedImage& image);
+
+    std::mutex mutex_;
+    std::vector<Picture> pictures_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
