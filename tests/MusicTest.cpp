@@ -162,6 +162,21 @@ TEST_F(MusicTest, ClosedAtDestructionWithoutEverPlaying) {
     EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
 }
 
+// A start-up about to end (a picture that failed) leaves no thread in SDL: the
+// checked device is closed by the time the player says the music is settled.
+TEST_F(MusicTest, AStartUpThatEndsWaitsForTheCheckedDeviceToClose) {
+    embedSoundtrack();
+    DemoScript script;
+    DemoPlayer player(script);
+    player.startInitialising();
+    player.finishInitialising(false);
+    EXPECT_TRUE(player.musicLoaded());
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 0) << "the checked device is still open";
+}
+
 // The show's clock starts once the music is playing: however long the device
 // takes to open again (here right after the checks closed it), the first frame
 // is drawn at a demo time near 0 (a layer active from 0 starts its own clock

@@ -85,7 +85,7 @@ int runProgram() {
     // failure is reported before the pictures'.
     const bool preloaded = preloadPictures();
     decodeAhead.reset();
-    player->finishInitialising();
+    player->finishInitialising(preloaded);
     if (!preloaded) {
         window->releaseContext();
         showError("Could not load all texture maps");

@@ -8,16 +8,18 @@ DemoPlayer::DemoPlayer(DemoScript& script) : script_(script), musicStopper_(*thi
 
 void DemoPlayer::initialise() {
     startInitialising();
-    finishInitialising();
+    finishInitialising(true);
 }
 
 void DemoPlayer::startInitialising() {
-    music_.startOpening(MUSIC_FILE);
     loadLayers();
+    music_.startOpening(MUSIC_FILE);
 }
 
-void DemoPlayer::finishInitialising() {
+void DemoPlayer::finishInitialising(bool goingOn) {
     music_.finishOpening();
+    if (!goingOn)
+        music_.finishClosing();
 }
 
 void DemoPlayer::loadLayers() {

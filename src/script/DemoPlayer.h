@@ -23,12 +23,15 @@ public:
     // Fixes the rendering order (the script's name order), loads every layer in
     // that order, then opens the music: startInitialising, then finishInitialising.
     void initialise();
-    // Starts the music's checks on their own thread, then fixes the rendering
-    // order and loads every layer. Needs the video system up.
+    // Fixes the rendering order and loads every layer, then starts the music's
+    // checks on their own thread (a layer that fails to load ends the process
+    // before they start). Needs the video system up.
     void startInitialising();
     // Waits for the music's checks and reports their failure as opening the music
-    // does (an error box, then the end of the process).
-    void finishInitialising();
+    // does (an error box, then the end of the process). goingOn: false when the
+    // process is about to end, so the checked device is closed before it returns
+    // (no thread of the checks may outlive it).
+    void finishInitialising(bool goingOn);
     // The first half of initialise, for a player that runs without its music.
     void loadLayers();
     // The first frame starts the music, then the clock; every frame reads the

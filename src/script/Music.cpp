@@ -75,6 +75,10 @@ void Music::check(const char* fileName) {
     // Closing waits for SDL's audio thread; start-up goes on meanwhile.
     if (outcome == Outcome::READY)
         Mix_CloseAudio();
+#if SDL_VERSION_ATLEAST(2, 0, 16)
+    // What SDL keeps for this thread (its error text) goes with it.
+    SDL_TLSCleanup();
+#endif
 }
 
 Music::Outcome Music::checkDeviceAndFile(const char* fileName) {

@@ -66,6 +66,10 @@ public:
     // before the music has started and after it has ended or been stopped.
     bool position(uint32_t* tick, uint32_t* playedMs, uint32_t* handedMs) const;
 
+    // Waits until the checks' thread has closed the checked device (for a process
+    // about to end: no thread may be in SDL then).
+    void finishClosing();
+
     // True when open found the device and the music: play will start it.
     bool loaded() const { return bytes_ != nullptr; }
 
@@ -83,7 +87,6 @@ private:
     void check(const char* fileName);
     Outcome checkDeviceAndFile(const char* fileName);
     void publish(Outcome outcome);
-    void finishClosing();
 
     // The decoder reads these bytes while the music plays: they live as long as it.
     ArchiveBytes bytes_;
