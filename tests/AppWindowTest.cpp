@@ -1,13 +1,16 @@
 #include "app/AppWindow.h"
 #include "XvfbDisplay.h"
+#include "app/GlDriverWarmUp.h"
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
 
 #include <GL/gl.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -207,4 +210,32 @@ TEST_F(AppWindowTest, AWindowWithoutDepthBufferIsReported) {
     if (depthBits != 0)
         GTEST_SKIP() << "this display gives a depth buffer even when none is asked for";
     EXPECT_NE(said.find("no depth buffer"), std::string::npos) << said;
+}
+
+// The driver warmed up ahead of the window is the one Mesa loads: the software
+// driver in the "dri" folder beside the GL library, or in the folder the user
+// names for Mesa. A name that does not load leaves nothing behind.
+TEST(GlDriverWarmUpTest, LoadsMesasDriverFromWhereMesaLooks) {
+    const char* saved = getenv("LIBGL_DRIVERS_PATH");
+    const std::string savedPath = saved ? saved : "";
+    unsetenv("LIBGL_DRIVERS_PATH");
+    const std::string found = GlDriverWarmUp::driverPath();
+    EXPECT_NE(found.find("/dri/swrast_dri.so"), std::string::npos) << found;
+    {
+        GlDriverWarmUp warmUp;
+        warmUp.finish();
+        EXPECT_TRUE(warmUp.loaded()) << found << ": " << dlerror();
+    }
+
+    setenv("LIBGL_DRIVERS_PATH", "/no/such/folder:/usr/lib", 1);
+    EXPECT_EQ(GlDriverWarmUp::driverPath(), "/no/such/folder/swrast_dri.so");
+    {
+        GlDriverWarmUp warmUp;
+        warmUp.finish();
+        EXPECT_FALSE(warmUp.loaded());
+    }
+    if (saved)
+        setenv("LIBGL_DRIVERS_PATH", savedPath.c_str(), 1);
+    else
+        unsetenv("LIBGL_DRIVERS_PATH");
 }

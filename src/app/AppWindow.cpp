@@ -1,5 +1,6 @@
 #include "app/AppWindow.h"
 
+#include "app/GlDriverWarmUp.h"
 #include "app/GlState.h"
 #include "platform/Platform.h"
 
@@ -7,6 +8,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 // SDL 2.0.22 named this hint; before it (Debian 11 has 2.0.14) the driver was
 // asked for by the environment variable alone, which SDL_GetHint also reads.
@@ -42,7 +44,7 @@ AppWindow::AppWindow(const char* title, int width, int height, int colourBits, i
 AppWindow::~AppWindow() {
     releaseContext();
     if (videoStarted_)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
 int AppWindow::create() {
@@ -50,14 +52,23 @@ int AppWindow::create() {
         return UNSUPPORTED_COLOUR_DEPTH;
     if (created_)
         return ALREADY_CREATED;
+    std::unique_ptr<GlDriverWarmUp> driverWarmUp;
     if (!videoStarted_) {
         // The class name becomes the window's X11 class (read when video starts),
         // unless the user's environment names one.
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", className_.c_str(), 0);
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        // SDL's events start first, as they load D-Bus: while the GL driver loads,
+        // every other library load or symbol lookup in the process waits for it.
+        // The video system's start, the X connection mostly, then overlaps it.
+        if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0)
             return VIDEO_UNAVAILABLE;
+        driverWarmUp = std::make_unique<GlDriverWarmUp>();
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            SDL_QuitSubSystem(SDL_INIT_EVENTS);
+            return VIDEO_UNAVAILABLE;
+        }
         if (!onDisplay()) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
             return VIDEO_UNAVAILABLE;
         }
         videoStarted_ = true;
