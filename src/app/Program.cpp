@@ -53,16 +53,16 @@ int runProgram() {
     prepareHeapForStartUp();
     auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,
                                               COLOUR_BITS, DEPTH_BITS, false);
-    // Making the window and its context is mostly the loading of the GL driver, on
-    // one core: the preloaded pictures are decoded meanwhile on the other.
-    auto decodeAhead = std::make_unique<PictureDecodeAhead>(
-        std::vector<std::string>(PRELOADED_PICTURES.begin(), PRELOADED_PICTURES.end()));
+    // The window loads the GL driver on the second core while it starts the video
+    // system; once it is made, the preloaded pictures are decoded there while the
+    // script's layers are made and loaded here.
     if (const char* failure = createFailureText(window->create())) {
         window->releaseContext();
         showMessageBox(nullptr, failure, ERROR_CAPTION, MB_OK);
         return -1;
     }
-    decodeAhead->finish();
+    auto decodeAhead = std::make_unique<PictureDecodeAhead>(
+        std::vector<std::string>(PRELOADED_PICTURES.begin(), PRELOADED_PICTURES.end()));
     setDefaultGlState();
     loadGlExtensions();
     setLightingState();
