@@ -37,19 +37,25 @@ __attribute__((target("pclmul,sse4.1"))) __m128i load(const unsigned char* bytes
 // least 64, starting from crc.
 __attribute__((target("pclmul,sse4.1"))) uint32_t foldCrc32(const unsigned char* bytes,
                                                             size_t count, uint32_t crc) {
-    __m128i lanes[4] = {load(bytes), load(bytes + 16), load(bytes + 32), load(bytes + 48)};
-    lanes[0] = _mm_xor_si128(lanes[0], _mm_cvtsi32_si128(static_cast<int>(crc)));
+    // Four named lanes rather than an array: the compiler keeps them in registers,
+    // where an array's lanes went through memory on every fold.
+    __m128i lane0 = _mm_xor_si128(load(bytes), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i lane1 = load(bytes + 16);
+    __m128i lane2 = load(bytes + 32);
+    __m128i lane3 = load(bytes + 48);
     bytes += 64;
     count -= 64;
     const __m128i over512 = _mm_set_epi64x(X480, X544);
-    for (; count >= 64; bytes += 64, count -= 64)
-        for (int i = 0; i < 4; ++i)
-            lanes[i] = foldLane(lanes[i], over512, load(bytes + 16 * i));
+    for (; count >= 64; bytes += 64, count -= 64) {
+        lane0 = foldLane(lane0, over512, load(bytes));
+        lane1 = foldLane(lane1, over512, load(bytes + 16));
+        lane2 = foldLane(lane2, over512, load(bytes + 32));
+        lane3 = foldLane(lane3, over512, load(bytes + 48));
+    }
 
     const __m128i over128 = _mm_set_epi64x(X96, X160);
-    __m128i folded = lanes[0];
-    for (int i = 1; i < 4; ++i)
-        folded = foldLane(folded, over128, lanes[i]);
+    __m128i folded =
+        foldLane(foldLane(foldLane(lane0, over128, lane1), over128, lane2), over128, lane3);
     for (; count >= 16; bytes += 16, count -= 16)
         folded = foldLane(folded, over128, load(bytes));
 
