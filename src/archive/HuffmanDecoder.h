@@ -15,6 +15,9 @@ class HuffmanDecoder {
 public:
     static constexpr unsigned MAX_SYMBOLS = MAIN_SYMBOLS;
 
+    // A decoder never built decodes symbol 0 and reads no more than 15 bits.
+    HuffmanDecoder() { quick_[0] = quick_[1] = QUICK_LONG_CODE; }
+
     // lengths: symbolCount (at most MAX_SYMBOLS) code lengths 0..15, 0 for no code.
     // The lookup table is as long as the longest code needs, or, with fullTable,
     // always the full QUICK_BITS wide, as decodeByteSymbol needs.
@@ -79,10 +82,11 @@ private:
 
     unsigned symbolCount_ = 0;
     // The table is indexed by the first quickBits_ bits of a code: the longest code
-    // length, at most QUICK_BITS.
-    unsigned quickBits_ = QUICK_BITS;
+    // length, at most QUICK_BITS. A decoder never built uses one bit, whose two
+    // entries send it to the limit search.
+    unsigned quickBits_ = 1;
     // 64 - quickBits_: shifts the input's buffer down to a table index in one step.
-    unsigned lookupShift_ = 64 - QUICK_BITS;
+    unsigned lookupShift_ = 63;
     // limits_[L]: exclusive upper bound of all codes of length at most L, left-aligned
     // in 16 bits and capped at 0xFFFF.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> limits_{};
@@ -90,12 +94,8 @@ private:
     std::array<uint32_t, MAX_CODE_LENGTH + 1> firstIndex_{};
     std::array<uint16_t, MAX_SYMBOLS> symbols_{};
     // By the first quickBits_ bits of a code: symbol << 6 | length, or
-    // QUICK_LONG_CODE when the code is longer.
-    alignas(8) std::array<uint16_t, 1u << QUICK_BITS> quick_ = longCodeTable();
-
-    static std::array<uint16_t, 1u << QUICK_BITS> longCodeTable() {
-        std::array<uint16_t, 1u << QUICK_BITS> table;
-        table.fill(QUICK_LONG_CODE);
-        return table;
-    }
+    // QUICK_LONG_CODE when the code is longer. Only the first 2^quickBits_ entries
+    // are set: a state holds eight decoders, and filling their whole tables when
+    // it is made cost a small entry's extraction several per cent.
+    alignas(8) std::array<uint16_t, 1u << QUICK_BITS> quick_;
 };
