@@ -4,10 +4,11 @@
 
 // The whole run: start-up in a fixed order (window and context, GL state, script,
 // player with layers and music, picture preload, the full-screen question), the
-// show, then the ordered shutdown. Two steps run beside others without changing
-// what is reported or in which order: the preloaded pictures are decoded while
-// the window and context are made, and the music's checks run while the pictures
-// are preloaded. Returns the exit status: the code of the quit
+// show, then the ordered shutdown. Steps run beside others without changing what
+// is reported or in which order: the window loads the GL driver while the video
+// system starts, the preloaded pictures are decoded while the script's layers are
+// made and loaded, and the music's checks run while the pictures are preloaded.
+// Returns the exit status: the code of the quit
 // request that ended the frame loop (0 at the show's end, -1 after a layer's
 // failure; 0 when Escape or the close box ended it), or -1 when the window or
 // the script cannot be had. Fatal set-up failures (music, pictures) end the

@@ -87,8 +87,7 @@ void HuffmanDecoder::build(const unsigned char* lengths, unsigned symbolCount, b
     unsigned longest = MAX_CODE_LENGTH;
     while (longest > 1 && counts[longest] == 0)
         --longest;
-    quickBits_ = fullTable ? QUICK_BITS : std::min(longest, QUICK_BITS);
-    lookupShift_ = 64 - quickBits_;
+    lookupShift_ = 64 - (fullTable ? QUICK_BITS : std::min(longest, QUICK_BITS));
 
     std::array<uint32_t, MAX_CODE_LENGTH + 1> next = firstIndex_;
     forCodedSymbols(lengths, symbolCount_, [&](unsigned symbol, unsigned length) {
@@ -120,22 +119,23 @@ unsigned HuffmanDecoder::decodeSlow(BitInput& input) const {
 }
 
 unsigned HuffmanDecoder::longEntry(unsigned field) const {
-    const unsigned length = lengthOf(field, quickBits_ + 1);
+    const unsigned length = lengthOf(field, quickBits() + 1);
     return symbolOf(field, length) << QUICK_SYMBOL_SHIFT | length;
 }
 
 // Codes of one length take consecutive table spans in symbol order: a code of
-// length L covers 2^(quickBits_ - L) entries, and the entries of length L start
+// length L covers 2^(quickBits() - L) entries, and the entries of length L start
 // where the codes up to L - 1 end. Limits are multiples of 2^(16 - L) (or the cap,
 // which no even field reaches), so every span is whole and aligned. Codes longer
 // than the table, and fields no code covers, take the limit search.
 void HuffmanDecoder::buildQuickTable() {
     uint16_t* const table = quick_.data();
-    const unsigned fieldShift = 16 - quickBits_;
+    const unsigned bits = quickBits();
+    const unsigned fieldShift = 16 - bits;
     unsigned prefix = 0;
-    for (unsigned length = 1; length <= quickBits_; ++length) {
+    for (unsigned length = 1; length <= bits; ++length) {
         const unsigned end = (limits_[length] + (1u << fieldShift) - 1) >> fieldShift;
-        const unsigned span = 1u << (quickBits_ - length);
+        const unsigned span = 1u << (bits - length);
         for (unsigned index = firstIndex_[length]; prefix < end; ++index) {
             const uint16_t entry = static_cast<uint16_t>(
                 symbols_[index < symbolCount_ ? index : 0] << QUICK_SYMBOL_SHIFT | length);
@@ -143,5 +143,5 @@ void HuffmanDecoder::buildQuickTable() {
             prefix += span;
         }
     }
-    fillEntries(table + prefix, table + (1u << quickBits_), QUICK_LONG_CODE);
+    fillEntries(table + prefix, table + (1u << bits), QUICK_LONG_CODE);
 }

@@ -81,20 +81,20 @@ private:
     void buildQuickTable();
 
     unsigned symbolCount_ = 0;
-    // The table is indexed by the first quickBits_ bits of a code: the longest code
-    // length, at most QUICK_BITS. A decoder never built uses one bit, whose two
-    // entries send it to the limit search.
-    unsigned quickBits_ = 1;
-    // 64 - quickBits_: shifts the input's buffer down to a table index in one step.
+    // The table is indexed by the first quickBits() bits of a code: the longest
+    // code length, at most QUICK_BITS. It is kept as 64 - quickBits(), the shift
+    // that brings the input's buffer down to a table index in one step. A decoder
+    // never built uses one bit, whose two entries send it to the limit search.
     unsigned lookupShift_ = 63;
+    unsigned quickBits() const { return 64 - lookupShift_; }
     // limits_[L]: exclusive upper bound of all codes of length at most L, left-aligned
     // in 16 bits and capped at 0xFFFF.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> limits_{};
     // firstIndex_[L]: where the symbols with codes of length L start in symbols_.
     std::array<uint32_t, MAX_CODE_LENGTH + 1> firstIndex_{};
     std::array<uint16_t, MAX_SYMBOLS> symbols_{};
-    // By the first quickBits_ bits of a code: symbol << 6 | length, or
-    // QUICK_LONG_CODE when the code is longer. Only the first 2^quickBits_ entries
+    // By the first quickBits() bits of a code: symbol << 6 | length, or
+    // QUICK_LONG_CODE when the code is longer. Only the first 2^quickBits() entries
     // are set: a state holds eight decoders, and filling their whole tables when
     // it is made cost a small entry's extraction several per cent.
     alignas(8) std::array<uint16_t, 1u << QUICK_BITS> quick_;

@@ -13,7 +13,7 @@ std::atomic<PictureDecodeAhead*> liveInstance{nullptr};
 
 PictureDecodeAhead::PictureDecodeAhead(const std::vector<std::string>& fileNames) {
     for (const std::string& fileName : fileNames)
-        pictures_.push_back(Picture{fileName, false, DecodedImage()});
+        pictures_.push_back(Picture{fileName, Stage::WAITING, DecodedImage()});
     liveInstance.store(this);
     thread_ = std::thread(&PictureDecodeAhead::run, this);
 }
@@ -35,24 +35,28 @@ void PictureDecodeAhead::finish() {
 void PictureDecodeAhead::run() {
     // The list is not resized while the thread runs, and names are only read.
     for (Picture& picture : pictures_) {
-        if (stopping())
-            return;
+        if (!begin(picture))
+            continue;
         // The archive's reading and the decoders keep no state between calls, so
         // they can run here while the caller's thread goes on.
         DecodedImage image;
         uint32_t size = 0;
         const ArchiveBytes bytes = extractEmbeddedFile(picture.fileName.c_str(), &size);
-        if (!bytes || !ArchiveImageReader().decode(image, bytes.get(), size))
-            continue;
+        const bool decoded = bytes && ArchiveImageReader().decode(image, bytes.get(), size);
         const std::lock_guard<std::mutex> lock(mutex_);
         picture.image = std::move(image);
-        picture.decoded = true;
+        picture.stage = decoded ? Stage::DECODED : Stage::GONE;
     }
 }
 
-bool PictureDecodeAhead::stopping() {
+// True when the thread is to decode the picture now: it is still waiting, and the
+// instance is not stopping.
+bool PictureDecodeAhead::begin(Picture& picture) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    return stopping_;
+    if (stopping_ || picture.stage != Stage::WAITING)
+        return false;
+    picture.stage = Stage::DECODING;
+    return true;
 }
 
 bool PictureDecodeAhead::take(const char* fileName, DecodedImage& image) {
@@ -63,11 +67,15 @@ bool PictureDecodeAhead::take(const char* fileName, DecodedImage& image) {
 bool PictureDecodeAhead::takeOwn(const char* fileName, DecodedImage& image) {
     const std::lock_guard<std::mutex> lock(mutex_);
     for (Picture& picture : pictures_) {
-        if (picture.decoded && picture.fileName == fileName) {
+        if (picture.fileName != fileName)
+            continue;
+        if (picture.stage == Stage::DECODED) {
             image = std::move(picture.image);
-            picture.decoded = false;
+            picture.stage = Stage::GONE;
             return true;
         }
+        if (picture.stage == Stage::WAITING)
+            picture.stage = Stage::GONE;
     }
     return false;
 }

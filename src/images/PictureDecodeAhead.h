@@ -27,18 +27,21 @@ public:
 
     // Moves the live instance's pixels of fileName into image: true once for each
     // picture it has decoded; false when there is no live instance or it has no
-    // pixels of that name (yet).
+    // pixels of that name (yet). A picture it has not begun is then not decoded.
     static bool take(const char* fileName, DecodedImage& image);
 
 private:
+    // A picture asked for before the thread has begun it is left to the reader,
+    // so that no picture is decoded twice.
+    enum class Stage { WAITING, DECODING, DECODED, GONE };
     struct Picture {
         std::string fileName;
-        bool decoded = false;
+        Stage stage = Stage::WAITING;
         DecodedImage image;
     };
 
     void run();
-    bool stopping();
+    bool begin(Picture& picture);
     bool takeOwn(const char* fileName, DecodedImage& image);
 
     std::mutex mutex_;
