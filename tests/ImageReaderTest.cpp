@@ -227,6 +227,7 @@ TEST(PictureDecodeAhead, HandsEachDecodedPictureOnceAndNothingOnceGone) {
         registerResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID, archive.data(),
                          static_cast<uint32_t>(archive.size()));
         auto ahead = std::make_unique<PictureDecodeAhead>(names);
+        ahead->start();
         ahead->finish();
         unregisterResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID);
         return ahead;
@@ -241,6 +242,28 @@ TEST(PictureDecodeAhead, HandsEachDecodedPictureOnceAndNothingOnceGone) {
     ahead = decodeAhead({"data\\pic.png"});
     ahead.reset();
     EXPECT_FALSE(ArchiveImageReader().load(image, "data\\pic.png"));
+}
+
+// On the calling thread, decoding stops as soon as it is told to: here after the
+// first picture, so the second is left to a reader, which (the archive gone)
+// finds nothing.
+TEST(PictureDecodeAhead, DecodesOnTheCallingThreadWhileToldTo) {
+    ArchiveWriter writer;
+    const Bytes png = encodePng(3, 2, PNG_COLOR_TYPE_RGB, 8, RGB_3X2);
+    writer.addStoredFile("data\\one.png", png);
+    writer.addStoredFile("data\\two.png", png);
+    const Bytes archive = writer.finish();
+    registerResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID, archive.data(),
+                     static_cast<uint32_t>(archive.size()));
+    PictureDecodeAhead ahead({"data\\one.png", "data\\two.png"});
+    int asked = 0;
+    ahead.decodeHereWhile([&asked] { return ++asked == 1; });
+    unregisterResource(ARCHIVE_RESOURCE_TYPE, ARCHIVE_RESOURCE_ID);
+    EXPECT_EQ(asked, 2);
+    DecodedImage image;
+    ASSERT_TRUE(ArchiveImageReader().load(image, "data\\one.png"));
+    EXPECT_EQ(pixelsOf(image), flipped(RGB_3X2, 9));
+    EXPECT_FALSE(ArchiveImageReader().load(image, "data\\two.png"));
 }
 
 TEST(DiskImageReader, ReadsWholeFilesFromDisk) {

@@ -1,6 +1,7 @@
 // The show's archive as the build packs it: every entry in the show's order,
 // each picture extracting to the file the picture generator wrote.
 #include "TestSupport.h"
+#include "app/Program.h"
 
 #include <algorithm>
 #include <string>
@@ -55,6 +56,11 @@ TEST(ShowArchive, HoldsTheShowsEntriesInOrder) {
         if (withSoundtrack || name != kSoundtrack)
             expected.emplace_back(name);
     EXPECT_EQ(names, expected);
+    // The program decodes these ahead by name: a stale name would be decoded for nothing.
+    std::vector<std::string> decodedAhead(SCENE_PICTURES.begin(), SCENE_PICTURES.end());
+    decodedAhead.insert(decodedAhead.end(), PRELOADED_PICTURES.begin(), PRELOADED_PICTURES.end());
+    for (const std::string& picture : decodedAhead)
+        EXPECT_NE(std::find(names.begin(), names.end(), picture), names.end()) << picture;
 
     for (const std::string& name : expected) {
         if (name.rfind(".png") != name.size() - 4)

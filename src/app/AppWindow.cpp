@@ -47,7 +47,7 @@ AppWindow::~AppWindow() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
-int AppWindow::create() {
+int AppWindow::create(const WhileDriverLoads& whileDriverLoads) {
     if (colourBits_ != 32 && colourBits_ != 24)
         return UNSUPPORTED_COLOUR_DEPTH;
     if (created_)
@@ -72,6 +72,9 @@ int AppWindow::create() {
             return VIDEO_UNAVAILABLE;
         }
         videoStarted_ = true;
+        // Making the window waits for the driver: the caller's work fills the wait.
+        if (whileDriverLoads)
+            whileDriverLoads([&driverWarmUp] { return driverWarmUp->loading(); });
     }
 
     if (!makeClosestWindow())

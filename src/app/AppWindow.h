@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class AppWindow {
@@ -35,11 +36,16 @@ public:
     // Releases the context and the window, then stops the video system.
     virtual ~AppWindow();
 
+    // Work for the calling thread while the GL driver loads on another: it is to
+    // stop once stillLoading() answers false.
+    using WhileDriverLoads = std::function<void(const std::function<bool()>& stillLoading)>;
+
     // Makes the hidden window and its current OpenGL context; a CreateResult. Takes
     // the closest pixel format the display has: the colour and depth bits asked
     // for, else without alpha, else with a smaller depth buffer (24, 16, then none,
-    // which is reported on standard error).
-    int create();
+    // which is reported on standard error). The first call starts the video system
+    // and, once it is up, runs whileDriverLoads (if any) before the window is made.
+    int create(const WhileDriverLoads& whileDriverLoads = nullptr);
     // Shows the window and sets viewport and projection for its client size.
     // False when there is no window.
     bool show();

@@ -44,7 +44,11 @@ GlDriverWarmUp::GlDriverWarmUp() {
     if (path.empty())
         return;
     // Local to the driver: Mesa's own load later makes its symbols global.
-    thread_ = std::thread([this, path] { handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); });
+    loading_ = true;
+    thread_ = std::thread([this, path] {
+        handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        loading_ = false;
+    });
 }
 
 GlDriverWarmUp::~GlDriverWarmUp() {

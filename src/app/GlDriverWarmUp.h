@@ -7,6 +7,7 @@
 // window loads its driver itself, as it would have.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -21,6 +22,9 @@ public:
 
     // Waits until the thread has loaded the driver (or failed to).
     void finish();
+    // True while the thread is still loading the driver: meanwhile every other
+    // library load in the process waits, the GL context's included.
+    bool loading() const { return loading_.load(); }
 
     // The driver's file: the first folder of LIBGL_DRIVERS_PATH (as Mesa reads
     // it) or else the "dri" folder beside the GL library the program links.
@@ -32,5 +36,6 @@ public:
 
 private:
     void* handle_ = nullptr;
+    std::atomic<bool> loading_{false};
     std::thread thread_;
 };

@@ -12,6 +12,7 @@
 #include "script/DemoScript.h"
 #include "textures/TextureCache.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,13 @@ const char* createFailureText(int result) {
     }
 }
 
+// The scenes' pictures first, as the script's layers read them first.
+std::vector<std::string> picturesToDecodeAhead() {
+    std::vector<std::string> names(SCENE_PICTURES.begin(), SCENE_PICTURES.end());
+    names.insert(names.end(), PRELOADED_PICTURES.begin(), PRELOADED_PICTURES.end());
+    return names;
+}
+
 } // namespace
 
 bool preloadPictures() {
@@ -54,15 +62,19 @@ int runProgram() {
     auto window = std::make_unique<AppWindow>(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT,
                                               COLOUR_BITS, DEPTH_BITS, false);
     // The window loads the GL driver on the second core while it starts the video
-    // system; once it is made, the preloaded pictures are decoded there while the
-    // script's layers are made and loaded here.
-    if (const char* failure = createFailureText(window->create())) {
+    // system; once that is up, this thread decodes the start-up's first pictures
+    // until the driver is in. Once the window is made, the rest are decoded there
+    // while the script's layers are made and loaded here.
+    auto decodeAhead = std::make_unique<PictureDecodeAhead>(picturesToDecodeAhead());
+    const auto decodeWhileDriverLoads = [&decodeAhead](const std::function<bool()>& loading) {
+        decodeAhead->decodeHereWhile(loading);
+    };
+    if (const char* failure = createFailureText(window->create(decodeWhileDriverLoads))) {
         window->releaseContext();
         showMessageBox(nullptr, failure, ERROR_CAPTION, MB_OK);
         return -1;
     }
-    auto decodeAhead = std::make_unique<PictureDecodeAhead>(
-        std::vector<std::string>(PRELOADED_PICTURES.begin(), PRELOADED_PICTURES.end()));
+    decodeAhead->start();
     setDefaultGlState();
     loadGlExtensions();
     setLightingState();

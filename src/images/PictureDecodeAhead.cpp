@@ -15,7 +15,6 @@ PictureDecodeAhead::PictureDecodeAhead(const std::vector<std::string>& fileNames
     for (const std::string& fileName : fileNames)
         pictures_.push_back(Picture{fileName, Stage::WAITING, DecodedImage()});
     liveInstance.store(this);
-    thread_ = std::thread(&PictureDecodeAhead::run, this);
 }
 
 PictureDecodeAhead::~PictureDecodeAhead() {
@@ -27,29 +26,39 @@ PictureDecodeAhead::~PictureDecodeAhead() {
     liveInstance.store(nullptr);
 }
 
+void PictureDecodeAhead::decodeHereWhile(const std::function<bool()>& keepGoing) {
+    // The list is not resized while pictures are decoded, and names are only read.
+    for (Picture& picture : pictures_) {
+        if (!keepGoing())
+            return;
+        if (begin(picture))
+            decode(picture);
+    }
+}
+
+void PictureDecodeAhead::start() {
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { decodeHereWhile([] { return true; }); });
+}
+
 void PictureDecodeAhead::finish() {
     if (thread_.joinable())
         thread_.join();
 }
 
-void PictureDecodeAhead::run() {
-    // The list is not resized while the thread runs, and names are only read.
-    for (Picture& picture : pictures_) {
-        if (!begin(picture))
-            continue;
-        // The archive's reading and the decoders keep no state between calls, so
-        // they can run here while the caller's thread goes on.
-        DecodedImage image;
-        uint32_t size = 0;
-        const ArchiveBytes bytes = extractEmbeddedFile(picture.fileName.c_str(), &size);
-        const bool decoded = bytes && ArchiveImageReader().decode(image, bytes.get(), size);
-        const std::lock_guard<std::mutex> lock(mutex_);
-        picture.image = std::move(image);
-        picture.stage = decoded ? Stage::DECODED : Stage::GONE;
-    }
+void PictureDecodeAhead::decode(Picture& picture) {
+    // The archive's reading and the decoders keep no state between calls, so they
+    // can run on either thread while the other goes on.
+    DecodedImage image;
+    uint32_t size = 0;
+    const ArchiveBytes bytes = extractEmbeddedFile(picture.fileName.c_str(), &size);
+    const bool decoded = bytes && ArchiveImageReader().decode(image, bytes.get(), size);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    picture.image = std::move(image);
+    picture.stage = decoded ? Stage::DECODED : Stage::GONE;
 }
 
-// True when the thread is to decode the picture now: it is still waiting, and the
+// True when the picture is to be decoded now: it is still waiting, and the
 // instance is not stopping.
 bool PictureDecodeAhead::begin(Picture& picture) {
     const std::lock_guard<std::mutex> lock(mutex_);

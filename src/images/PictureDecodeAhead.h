@@ -1,13 +1,15 @@
-// Decodes pictures of the embedded archive on a thread of its own while the
-// caller does something else (the program: making its window and GL context), so
-// that their pixels are ready when they are read. While an instance lives,
-// ArchiveImageReader::load takes each picture it has decoded from it, once; a
-// picture it has not decoded, or could not, is read from the archive as before,
-// with the same result. One instance at a time.
+// Decodes pictures of the embedded archive ahead of their reading: first on the
+// caller's thread while it would otherwise wait (the program: while the GL driver
+// loads), then on a thread of its own while the caller does something else (making
+// the script's layers), so that their pixels are ready when they are read. While
+// an instance lives, ArchiveImageReader::load takes each picture it has decoded
+// from it, once; a picture it has not decoded, or could not, is read from the
+// archive as before, with the same result. One instance at a time.
 #pragma once
 
 #include "images/DecodedImage.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,14 +17,20 @@
 
 class PictureDecodeAhead {
 public:
-    // Starts decoding the pictures, in this order.
+    // Takes the pictures to decode, in this order; none is decoded yet.
     explicit PictureDecodeAhead(const std::vector<std::string>& fileNames);
     PictureDecodeAhead(const PictureDecodeAhead&) = delete;
     PictureDecodeAhead& operator=(const PictureDecodeAhead&) = delete;
     // Stops after the picture in hand; the pixels not taken are freed.
     ~PictureDecodeAhead();
 
-    // Waits until every picture has been decoded (or found not to decode).
+    // Decodes waiting pictures in order on the calling thread for as long as
+    // keepGoing() answers true before each.
+    void decodeHereWhile(const std::function<bool()>& keepGoing);
+    // Decodes the pictures still waiting on a thread of its own (once).
+    void start();
+    // Waits until every picture has been decoded (or found not to decode); at
+    // once when start was not called.
     void finish();
 
     // Moves the live instance's pixels of fileName into image: true once for each
@@ -40,8 +48,8 @@ private:
         DecodedImage image;
     };
 
-    void run();
     bool begin(Picture& picture);
+    void decode(Picture& picture);
     bool takeOwn(const char* fileName, DecodedImage& image);
 
     std::mutex mutex_;
