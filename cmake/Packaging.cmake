@@ -1,8 +1,9 @@
 # The Debian packages, made by `cpack` from the install's two components:
 #   glimmerfell        the demo, its scenes, desktop entry, icon and manual page
 #   glimmerfell-tools  glimmer-studio, glimmer-pack and glimmer-unpack
-# Depends comes from dpkg-shlibdeps on the binaries; the tools add the font the
-# studio's overlay reads and the demo's package, whose scenes the studio shows.
+# Depends comes from dpkg-shlibdeps on the binaries; the demo adds SDL_mixer,
+# which it loads itself, and the tools add the font the studio's overlay reads
+# and the demo's package, whose scenes the studio shows.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME glimmerfell)
 set(CPACK_PACKAGE_VENDOR "the glimmerfell authors")
@@ -22,6 +23,8 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_DEMO_PACKAGE_NAME glimmerfell)
+# The program loads SDL_mixer itself once it runs, so the binaries do not name it.
+set(CPACK_DEBIAN_DEMO_PACKAGE_DEPENDS libsdl2-mixer-2.0-0)
 string(CONCAT CPACK_COMPONENT_DEMO_DESCRIPTION
     "real-time audiovisual demo: a summer evening on a fell\n"
     "One program that plays its soundtrack and, in step with it, draws a\n"

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/Resources.h"
 #include "script/DemoPlayer.h"
+#include "script/MixerLibrary.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -65,6 +66,22 @@ class IdleLayer : public Layer {
 };
 
 } // namespace
+
+// The music loads the mixer by name when it first needs it: every function it
+// calls is found, and is the one the linked mixer answers with. A library that
+// is not there gives no functions and a warning that names it.
+TEST(MixerLibrary, TakesEveryFunctionOrNone) {
+    const MixerFunctions* mixer = mixerFunctions();
+    ASSERT_NE(mixer, nullptr);
+    EXPECT_EQ(mixer->querySpec, &Mix_QuerySpec);
+    EXPECT_EQ(mixer->setPostMix, &Mix_SetPostMix);
+    testing::internal::CaptureStderr();
+    const MixerFunctions missing = loadMixerFunctions("libno-such-mixer.so.0");
+    const std::string warning = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(missing.loaded);
+    EXPECT_EQ(missing.openAudio, nullptr);
+    EXPECT_NE(warning.find("libno-such-mixer.so.0"), std::string::npos) << warning;
+}
 
 TEST_F(MusicTest, MissingSoundtrackEndsTheProgramWithItsMessage) {
     ArchiveWriter writer;

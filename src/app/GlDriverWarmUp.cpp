@@ -38,26 +38,3 @@ std::string GlDriverWarmUp::driverPath() {
     const std::string folder = linkedGlFolder();
     return folder.empty() ? folder : folder + "/dri" + DRIVER_FILE;
 }
-
-GlDriverWarmUp::GlDriverWarmUp() {
-    const std::string path = driverPath();
-    if (path.empty())
-        return;
-    // Local to the driver: Mesa's own load later makes its symbols global.
-    loading_ = true;
-    thread_ = std::thread([this, path] {
-        handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        loading_ = false;
-    });
-}
-
-GlDriverWarmUp::~GlDriverWarmUp() {
-    finish();
-    if (handle_)
-        dlclose(handle_);
-}
-
-void GlDriverWarmUp::finish() {
-    if (thread_.joinable())
-        thread_.join();
-}

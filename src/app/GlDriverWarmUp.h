@@ -7,35 +7,16 @@
 // window loads its driver itself, as it would have.
 #pragma once
 
-#include <atomic>
+#include "app/LibraryWarmUp.h"
+
 #include <string>
-#include <thread>
 
-class GlDriverWarmUp {
+class GlDriverWarmUp : public LibraryWarmUp {
 public:
-    GlDriverWarmUp();
-    GlDriverWarmUp(const GlDriverWarmUp&) = delete;
-    GlDriverWarmUp& operator=(const GlDriverWarmUp&) = delete;
-    // Lets go of the driver: once a context has been made it stays loaded by its
-    // own reference, otherwise it is unloaded again.
-    ~GlDriverWarmUp();
-
-    // Waits until the thread has loaded the driver (or failed to).
-    void finish();
-    // True while the thread is still loading the driver: meanwhile every other
-    // library load in the process waits, the GL context's included.
-    bool loading() const { return loading_.load(); }
+    GlDriverWarmUp() : LibraryWarmUp(driverPath()) {}
 
     // The driver's file: the first folder of LIBGL_DRIVERS_PATH (as Mesa reads
     // it) or else the "dri" folder beside the GL library the program links.
     // Empty when neither is known.
     static std::string driverPath();
-
-    // After finish(): whether the driver was loaded.
-    bool loaded() const { return handle_ != nullptr; }
-
-private:
-    void* handle_ = nullptr;
-    std::atomic<bool> loading_{false};
-    std::thread thread_;
 };

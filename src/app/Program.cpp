@@ -3,6 +3,7 @@
 #include "app/AppWindow.h"
 #include "app/GlExtensions.h"
 #include "app/GlState.h"
+#include "app/LibraryWarmUp.h"
 #include "effects/EnvironmentCubeMap.h"
 #include "images/PictureDecodeAhead.h"
 #include "platform/Platform.h"
@@ -10,6 +11,7 @@
 #include "platform/showError.h"
 #include "script/DemoPlayer.h"
 #include "script/DemoScript.h"
+#include "script/MixerLibrary.h"
 #include "textures/TextureCache.h"
 
 #include <functional>
@@ -81,6 +83,7 @@ int runProgram() {
 
     auto script = std::make_unique<DemoScript>();
     std::unique_ptr<DemoPlayer> player;
+    std::unique_ptr<LibraryWarmUp> mixerWarmUp;
     {
         // The layers made from the script and then loaded build their cube maps
         // from the same faces.
@@ -90,6 +93,9 @@ int runProgram() {
             showMessageBox(nullptr, "File not found: data\\script.txt", ERROR_CAPTION, MB_OK);
             return -1;
         }
+        // The music's checks need the mixer once the layers are loaded: it loads on
+        // the second core meanwhile (any sooner, it would slow the scenes' making).
+        mixerWarmUp = std::make_unique<LibraryWarmUp>(MIXER_LIBRARY);
         player = std::make_unique<DemoPlayer>(*script);
         player->startInitialising();
     }

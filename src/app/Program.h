@@ -8,7 +8,8 @@
 // is reported or in which order: the window loads the GL driver while the video
 // system starts; the pictures the start-up reads are decoded ahead, here while
 // the driver loads and then on a thread while the script's layers are made and
-// loaded; and the music's checks run while the pictures are preloaded.
+// loaded; SDL_mixer loads while the layers are made; and the music's checks run
+// while the pictures are preloaded.
 // Returns the exit status: the code of the quit
 // request that ended the frame loop (0 at the show's end, -1 after a layer's
 // failure; 0 when Escape or the close box ended it), or -1 when the window or

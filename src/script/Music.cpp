@@ -3,24 +3,29 @@
 #include "platform/EmbeddedArchive.h"
 #include "platform/Platform.h"
 #include "platform/showError.h"
+#include "script/MixerLibrary.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 namespace {
 
 constexpr int PLAY_ONCE = 0;
 
+// The mixer's functions, once the checks have found them.
+const MixerFunctions& mixer() {
+    return *mixerFunctions();
+}
+
 bool openDevice() {
-    return Mix_OpenAudio(Music::OUTPUT_RATE, MIX_DEFAULT_FORMAT, Music::OUTPUT_CHANNELS,
-                         Music::OUTPUT_BUFFER_FRAMES) == 0;
+    return mixer().openAudio(Music::OUTPUT_RATE, MIX_DEFAULT_FORMAT, Music::OUTPUT_CHANNELS,
+                             Music::OUTPUT_BUFFER_FRAMES) == 0;
 }
 
 // A decoder over the bytes, which must outlive it; null when they cannot be played.
 // Needs the output open.
 Mix_Music* decoderFor(const ArchiveBytes& bytes, uint32_t size) {
     SDL_RWops* source = SDL_RWFromConstMem(bytes.get(), static_cast<int>(size));
-    return source ? Mix_LoadMUS_RW(source, 1) : nullptr;
+    return source ? mixer().loadMusic(source, 1) : nullptr;
 }
 
 } // namespace
@@ -28,11 +33,11 @@ Mix_Music* decoderFor(const ArchiveBytes& bytes, uint32_t size) {
 Music::~Music() {
     finishClosing();
     if (outputOpen_)
-        Mix_SetPostMix(nullptr, nullptr);
+        mixer().setPostMix(nullptr, nullptr);
     if (music_)
-        Mix_FreeMusic(music_);
+        mixer().freeMusic(music_);
     if (outputOpen_)
-        Mix_CloseAudio();
+        mixer().closeAudio();
     if (audioStarted_)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
@@ -74,7 +79,7 @@ void Music::check(const char* fileName) {
     // An open device plays silence: it is opened again when the music starts.
     // Closing waits for SDL's audio thread; start-up goes on meanwhile.
     if (outcome == Outcome::READY)
-        Mix_CloseAudio();
+        mixer().closeAudio();
 #if SDL_VERSION_ATLEAST(2, 0, 16)
     // What SDL keeps for this thread (its error text) goes with it.
     SDL_TLSCleanup();
@@ -82,6 +87,10 @@ void Music::check(const char* fileName) {
 }
 
 Music::Outcome Music::checkDeviceAndFile(const char* fileName) {
+    // Without the mixer (reported on standard error) the show runs silently, as
+    // without a device.
+    if (!mixerFunctions())
+        return Outcome::NO_DEVICE;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return Outcome::NO_DEVICE;
     // Leaving the subsystem waits for SDL's device hot-plug poll (up to 100 ms):
@@ -95,7 +104,7 @@ Music::Outcome Music::checkDeviceAndFile(const char* fileName) {
     Mix_Music* check = decoderFor(bytes_, size_);
     if (!check)
         return Outcome::UNPLAYABLE;
-    Mix_FreeMusic(check);
+    mixer().freeMusic(check);
     return Outcome::READY;
 }
 
@@ -114,11 +123,11 @@ void Music::play() {
     outputOpen_ = true;
     Uint16 format = 0;
     int channels = 0;
-    Mix_QuerySpec(&outputRate_, &format, &channels);
+    mixer().querySpec(&outputRate_, &format, &channels);
     frameBytes_ = SDL_AUDIO_BITSIZE(format) / 8 * channels;
-    Mix_SetPostMix(countPlayed, this);
+    mixer().setPostMix(countPlayed, this);
     music_ = decoderFor(bytes_, size_);
-    if (music_ && Mix_PlayMusic(music_, PLAY_ONCE) == 0)
+    if (music_ && mixer().playMusic(music_, PLAY_ONCE) == 0)
         waitForFirstBuffer();
 }
 
@@ -128,7 +137,7 @@ void Music::countPlayed(void* music, uint8_t*, int bytes) {
     // music cannot start or stop while this buffer is counted.
     if (self.frameBytes_ == 0)
         return;
-    if (!Mix_PlayingMusic()) {
+    if (!mixer().playingMusic()) {
         if (self.framesPlayed_ > 0)
             self.ended_.store(true);
         return;
@@ -163,5 +172,5 @@ void Music::finishClosing() {
 
 void Music::stop() {
     if (music_)
-        Mix_HaltMusic();
+        mixer().haltMusic();
 }

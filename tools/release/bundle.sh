@@ -39,18 +39,23 @@ for scene in "${SCENES[@]}"; do
 done
 
 # Where this machine's loader finds each library the program needs, directly
-# or not: soname, then path.
+# or not, and those it loads itself with theirs: soname, then path.
 declare -A found
+for library in "${LOADED_BY_THE_PROGRAM[@]}"; do
+    path=$(cached_path "$library")
+    [ -n "$path" ] || fail "missing library: $library (loaded by glimmerfell)"
+    found[$library]=$path
+done
 while read -r library arrow path _; do
     [ "$arrow" = "=>" ] && found[$library]=$path
-done < <(ldd "$build/glimmerfell")
+done < <(ldd "$build/glimmerfell" "${found[@]}" | grep -v ':$')
 
 # Every library needed by the program or by a bundled library, breadth first.
 queue=("$build/glimmerfell")
 while [ ${#queue[@]} -gt 0 ]; do
     binary=${queue[0]}
     queue=("${queue[@]:1}")
-    for library in $(needed_libraries "$binary"); do
+    for library in $(libraries_of "$binary"); do
         if is_system_library "$library" || [ -e "$folder/lib/$library" ]; then
             continue
         fi

@@ -30,19 +30,34 @@ for binary in "${binaries[@]}"; do
     while read -r library; do
         [ -e "$folder/lib/$library" ] || is_system_library "$library" ||
             fault "missing library: $library (needed by $(basename "$binary"))"
-    done < <(needed_libraries "$binary")
+    done < <(libraries_of "$binary")
 done
 
-# What the loader makes of it: a bundled library found elsewhere means a
-# run path is wrong; one found nowhere is missing from this system too.
+# What the loader makes of it, for the program and for the bundled libraries
+# it loads itself: a bundled library found elsewhere means a run path is wrong,
+# unless a system library needs it too (the program's load may then take the
+# system's copy first, which serves both); one found nowhere is missing from
+# this system too.
+loaded_by_the_program=()
+for library in "${LOADED_BY_THE_PROGRAM[@]}"; do
+    [ -e "$folder/lib/$library" ] && loaded_by_the_program+=("$folder/lib/$library")
+done
+loaded=$(ldd "$program" "${loaded_by_the_program[@]}" | grep -v ':$')
+declare -A needed_by_system
+while read -r library arrow path _; do
+    if [ "$arrow" = "=>" ] && [ -e "$path" ] && [ ! -e "$folder/lib/$library" ]; then
+        for needed in $(needed_libraries "$path"); do needed_by_system[$needed]=1; done
+    fi
+done <<<"$loaded"
 while read -r library arrow path _; do
     [ "$arrow" = "=>" ] || continue
     if [ "$path" = "not" ]; then
         fault "missing library: $library (the loader finds it nowhere)"
-    elif [ -e "$folder/lib/$library" ] && [ "$(realpath "$path")" != "$folder/lib/$library" ]; then
+    elif [ -e "$folder/lib/$library" ] && [ "$(realpath "$path")" != "$folder/lib/$library" ] &&
+        [ -z "${needed_by_system[$library]:-}" ]; then
         fault "library $library is loaded from $path, not from lib/: a run path is wrong"
     fi
-done < <(ldd "$program")
+done <<<"$loaded"
 
 # The C library and the C++ runtime: each file's highest symbol versions are
 # listed; a symbol newer than the release promises is a fault naming the file,

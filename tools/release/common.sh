@@ -20,6 +20,10 @@ SYSTEM_LIBRARIES=(
     libz.so.1
 )
 
+# Libraries the program loads itself once it runs (dlopen), not the loader
+# before main: bundled, with what they need, like the libraries it names.
+LOADED_BY_THE_PROGRAM=(libSDL2_mixer-2.0.so.0)
+
 # The newest C library and C++ runtime the release may need (README.txt states
 # them): those of Debian 11, where the archive's program is built and its
 # libraries come from. No symbol the program or a bundled library needs may
@@ -39,6 +43,20 @@ is_system_library() {
 # The sonames a binary names as needed, one a line.
 needed_libraries() {
     readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'
+}
+
+# The sonames binary $1 needs, one a line: those it names and, for the program,
+# those it loads itself.
+libraries_of() {
+    needed_libraries "$1"
+    if [ "$(basename "$1")" = glimmerfell ]; then
+        printf '%s\n' "${LOADED_BY_THE_PROGRAM[@]}"
+    fi
+}
+
+# Where this machine's loader finds library $1 (a soname), from its cache.
+cached_path() {
+    ldconfig -p | awk -v name="$1" '$1 == name && /x86-64/ { print $NF; exit }'
 }
 
 # The versioned symbols binary $1 takes from other files, one a line: version
