@@ -39,8 +39,8 @@ public:
     static bool take(const char* fileName, DecodedImage& image);
 
 private:
-    // A picture asked for before the thread has begun it is left to the reader,
-    // so that no picture is decoded twice.
+    // A picture asked for before either thread has begun it is left to the
+    // reader, so that no picture is decoded twice.
     enum class Stage { WAITING, DECODING, DECODED, GONE };
     struct Picture {
         std::string fileName;
