@@ -42,6 +42,10 @@ const char* createFailureText(int result) {
     }
 }
 
+// About what the heap holds by the question, pictures and scenes loaded (37 MiB
+// with the show's), rounded up.
+constexpr size_t START_UP_HEAP_BYTES = 40 << 20;
+
 // The scenes' pictures first, as the script's layers read them first.
 std::vector<std::string> picturesToDecodeAhead() {
     std::vector<std::string> names(SCENE_PICTURES.begin(), SCENE_PICTURES.end());
@@ -65,11 +69,16 @@ int runProgram() {
                                               COLOUR_BITS, DEPTH_BITS, false);
     // The window loads the GL driver on the second core while it starts the video
     // system; once that is up, this thread decodes the start-up's first pictures
-    // until the driver is in. Once the window is made, the rest are decoded there
-    // while the script's layers are made and loaded here.
+    // until the driver is in. The second core then fills the heap ahead, so that
+    // the context, the layers and the preload find their memory ready. Once the
+    // window is made, the pictures left are decoded there while the script's
+    // layers are made and loaded here.
     auto decodeAhead = std::make_unique<PictureDecodeAhead>(picturesToDecodeAhead());
-    const auto decodeWhileDriverLoads = [&decodeAhead](const std::function<bool()>& loading) {
+    std::unique_ptr<StartUpHeapFiller> heapFiller;
+    const auto decodeWhileDriverLoads = [&decodeAhead,
+                                         &heapFiller](const std::function<bool()>& loading) {
         decodeAhead->decodeHereWhile(loading);
+        heapFiller = std::make_unique<StartUpHeapFiller>(START_UP_HEAP_BYTES);
     };
     if (const char* failure = createFailureText(window->create(decodeWhileDriverLoads))) {
         window->releaseContext();
@@ -114,6 +123,7 @@ int runProgram() {
         IDYES)
         window->setFullScreen(true);
     window->show();
+    heapFiller.reset();
     leaveHeapStartUp();
     // A layer that fails shows its box and asks to quit with -1; that code
     // becomes the exit status, so the failure is not reported as success.

@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +18,14 @@ constexpr size_t PROBE_BLOCK = 16 << 20;
 // glibc's defaults for the mmap and trim thresholds and the top pad.
 constexpr int GLIBC_DEFAULT = 128 << 10;
 constexpr uintptr_t HUGE_PAGE = uintptr_t{2} << 20;
+
+// MADV_POPULATE_WRITE (Linux 5.14): faults pages in as a write would, without
+// writing. Older kernels refuse it, and the pages then fault when first used.
+constexpr int POPULATE_WRITE = 23;
+
+// The heap's part advised for huge pages; empty until the heap is prepared.
+uintptr_t advisedStart = 0;
+uintptr_t advisedEnd = 0;
 
 } // namespace
 
@@ -33,8 +42,23 @@ void prepareHeapForStartUp() {
     std::free(probe);
     const uintptr_t start = (probeAt + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
     const uintptr_t end = reinterpret_cast<uintptr_t>(sbrk(0)) & ~(HUGE_PAGE - 1);
-    if (probeAt != 0 && end > start)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    if (probeAt != 0 && end > start &&
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE) == 0) {
+        advisedStart = start;
+        advisedEnd = end;
+    }
+}
+
+bool fillStartUpHeap(size_t bytes) {
+    const uintptr_t end = std::min(advisedEnd, advisedStart + bytes);
+    return end > advisedStart &&
+           madvise(reinterpret_cast<void*>(advisedStart), end - advisedStart, POPULATE_WRITE) == 0;
+}
+
+StartUpHeapFiller::StartUpHeapFiller(size_t bytes) : thread_([bytes] { fillStartUpHeap(bytes); }) {}
+
+StartUpHeapFiller::~StartUpHeapFiller() {
+    thread_.join();
 }
 
 void leaveHeapStartUp() {
