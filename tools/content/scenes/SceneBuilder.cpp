@@ -25,7 +25,46 @@ std::vector<int> keyFrames(int frames, int step) {
     return keys;
 }
 
+template <typename Track>
+void reverseKeys(Track& track) {
+    decltype(track.keyL) reversed = nullptr;
+    while (auto* key = track.keyL) {
+        track.keyL = key->next;
+        key->next = reversed;
+        reversed = key;
+    }
+    track.keyL = reversed;
+}
+
+// The tracks of the node kinds the scenes are built from, and of their children.
+void reverseNodeKeys(Lib3dsNode* node) {
+    for (; node; node = node->next) {
+        if (node->type == LIB3DS_OBJECT_NODE) {
+            Lib3dsObjectData& object = node->data.object;
+            reverseKeys(object.pos_track);
+            reverseKeys(object.rot_track);
+            reverseKeys(object.scl_track);
+            reverseKeys(object.hide_track);
+            reverseKeys(object.morph_track);
+        } else if (node->type == LIB3DS_CAMERA_NODE) {
+            reverseKeys(node->data.camera.pos_track);
+            reverseKeys(node->data.camera.fov_track);
+            reverseKeys(node->data.camera.roll_track);
+        } else if (node->type == LIB3DS_TARGET_NODE) {
+            reverseKeys(node->data.target.pos_track);
+        }
+        reverseNodeKeys(node->childs);
+    }
+}
+
 } // namespace
+
+bool saveScene(Lib3dsFile* file, const std::string& path) {
+    reverseNodeKeys(file->nodes);
+    const bool saved = lib3ds_file_save(file, path.c_str());
+    reverseNodeKeys(file->nodes);
+    return saved;
+}
 
 SceneBuilder::SceneBuilder(int frames, int keyStep)
     : file(lib3ds_file_new()), frames(frames), keyStep(keyStep) {

@@ -7,7 +7,7 @@
 namespace {
 
 bool save(const Lib3dsFilePtr& scene, const std::string& path) {
-    if (lib3ds_file_save(scene.get(), path.c_str()))
+    if (saveScene(scene.get(), path))
         return true;
     std::fprintf(stderr, "glimmer-scenes: cannot write %s\n", path.c_str());
     return false;
