@@ -1,5 +1,7 @@
 #include "textures/Texture.h"
 
+#include "textures/AlphaBounds.h"
+
 #include <GL/glu.h>
 
 #include <algorithm>
@@ -62,21 +64,11 @@ TexelSpans widenedSpans(int32_t first, int32_t last, int32_t size) {
 
 // The box of RGBA pixels whose alpha is not 0, widened as visibleBox() says.
 TexelBox alphaBox(const unsigned char* pixels, int32_t width, int32_t height) {
-    int32_t left = width, right = -1, bottom = height, top = -1;
-    for (int32_t y = 0; y < height; ++y) {
-        const unsigned char* row = pixels + static_cast<size_t>(y) * width * 4;
-        for (int32_t x = 0; x < width; ++x) {
-            if (row[x * 4 + 3] == 0)
-                continue;
-            left = std::min(left, x);
-            right = std::max(right, x);
-            bottom = std::min(bottom, y);
-            top = y;
-        }
-    }
-    if (top < 0)
+    const AlphaBounds bounds = alphaBounds(pixels, width, height);
+    if (bounds.top < 0)
         return {};
-    return {widenedSpans(left, right, width), widenedSpans(bottom, top, height)};
+    return {widenedSpans(bounds.left, bounds.right, width),
+            widenedSpans(bounds.bottom, bounds.top, height)};
 }
 
 } // namespace
