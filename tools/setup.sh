@@ -7,6 +7,8 @@ PACKAGES=(
   build-essential cmake pkg-config
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libsdl2-dev libsdl2-mixer-dev libmpg123-0 libmpg123-dev
+  # glimmer_question_bench keeps an X connection of its own.
+  libx11-dev
   libpng-dev libjpeg62-turbo-dev zlib1g-dev lib3ds-dev
   libfreetype-dev fonts-dejavu-core libmp3lame-dev
   libgtest-dev libbenchmark-dev
