@@ -19,9 +19,9 @@ void prepareHeapForStartUp();
 // already there are left as they are; nothing is written), so that the blocks
 // start-up carves from there later find their pages ready. On these virtual
 // machines a fresh page costs far more to clear than to map (a huge page well
-// over a millisecond), so this runs where a core has time to spare. False, having done nothing,
-// before prepareHeapForStartUp, where that was refused, or where the kernel (before Linux 5.14)
-// cannot fill pages ahead.
+// over a millisecond), so this runs where a core has time to spare. False,
+// having done nothing, before prepareHeapForStartUp, where that was refused, or
+// where the kernel (before Linux 5.14) cannot fill pages ahead.
 bool fillStartUpHeap(size_t bytes);
 
 // fillStartUpHeap(bytes) on a thread of its own, from construction; the
