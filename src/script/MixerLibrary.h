@@ -2,7 +2,7 @@
 // the loader before main: with the codecs it links it is some two dozen
 // libraries, a third of all the program needs, and loading them came before
 // anything else. The program starts loading it ahead (see LibraryWarmUp) once
-// its window is made.
+// its script is read, while the script's layers are made.
 #pragma once
 
 #include <SDL_mixer.h>
