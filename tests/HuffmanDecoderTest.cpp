@@ -1,4 +1,5 @@
 #include "archive/HuffmanDecoder.h"
+#include "archive/TokenDecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,18 @@ std::vector<unsigned> decodeAll(const HuffmanDecoder& decoder,
     return symbols;
 }
 
+// Code lengths for count symbols. How many symbols get a code and how long the
+// codes are vary, so that complete, incomplete and over-subscribed sets all occur.
+std::vector<unsigned char> randomLengths(std::mt19937& random, unsigned count) {
+    const unsigned maxLength = 1 + random() % MAX_CODE_LENGTH;
+    const unsigned codedPercent = 5 + random() % 96;
+    std::vector<unsigned char> lengths(count, 0);
+    for (unsigned char& length : lengths)
+        if (random() % 100 < codedPercent)
+            length = static_cast<unsigned char>(1 + random() % maxLength);
+    return lengths;
+}
+
 } // namespace
 
 TEST(HuffmanDecoder, DecodesCanonicalCodesInLengthThenSymbolOrder) {
@@ -88,14 +101,7 @@ TEST(HuffmanDecoder, LookupTableMatchesLimitSearchOnRandomLengthSets) {
     HuffmanDecoder decoder;
     for (int trial = 0; trial < 120; ++trial) {
         const unsigned count = alphabets[trial % 5];
-        // Vary how many symbols get a code and how long the codes are, so that
-        // complete, incomplete and over-subscribed sets all occur.
-        const unsigned maxLength = 1 + random() % MAX_CODE_LENGTH;
-        const unsigned codedPercent = 5 + random() % 96;
-        std::vector<unsigned char> lengths(count, 0);
-        for (unsigned char& length : lengths)
-            if (random() % 100 < codedPercent)
-                length = static_cast<unsigned char>(1 + random() % maxLength);
+        const std::vector<unsigned char> lengths = randomLengths(random, count);
         for (bool fullTable : {false, true}) {
             decoder.build(lengths.data(), count, fullTable);
             expectFastEqualsSlow(decoder, "trial " + std::to_string(trial), fullTable);
@@ -115,6 +121,47 @@ TEST(HuffmanDecoder, LookupTableMatchesLimitSearchOnCompleteLongCodes) {
     expectFastEqualsSlow(decoder, "complete", true);
     // The all-ones code is the second length-15 code.
     EXPECT_EQ(decodeAll(decoder, {0xFF, 0xFE}, 1), (std::vector<unsigned>{200}));
+}
+
+TEST(TokenDecoder, TableMatchesLimitSearchWithExtraBits) {
+    // Every 16-bit field at the start of a stream, followed by bits that vary
+    // with it, so that every form's extra bits are read at every code length.
+    // The table's decode must give the value and consume the bits that the
+    // limit search and a plain read of the extra bits do.
+    std::mt19937 random(20261210);
+    std::vector<TokenForm> forms(MAIN_SYMBOLS);
+    for (TokenForm& form : forms)
+        form = {static_cast<uint32_t>(random() % (1u << 20)), static_cast<unsigned>(random() % 17)};
+    const TokenDecoder unbuilt(forms.data());
+    for (int trial = 0; trial < 24; ++trial) {
+        const unsigned count = trial % 3 == 0 ? MAIN_SYMBOLS : 1 + random() % MAIN_SYMBOLS;
+        const std::vector<unsigned char> lengths = randomLengths(random, count);
+        TokenDecoder decoder(forms.data());
+        decoder.build(lengths.data(), count);
+        for (unsigned field = 0; field < 0x10000; ++field) {
+            const unsigned extra = field * 0x9E3779B1u;
+            const unsigned char bytes[5] = {
+                static_cast<unsigned char>(field >> 8), static_cast<unsigned char>(field),
+                static_cast<unsigned char>(extra >> 24), static_cast<unsigned char>(extra >> 16),
+                static_cast<unsigned char>(extra >> 8)};
+            for (const TokenDecoder* tested :
+                 {static_cast<const TokenDecoder*>(&decoder), &unbuilt}) {
+                BitInput fast;
+                BitInput slow;
+                fast.reset(bytes, sizeof bytes);
+                slow.reset(bytes, sizeof bytes);
+                const uint32_t fastValue = tested->decode(fast);
+                const uint32_t slowValue = tested->decodeSlow(slow);
+                if (fastValue != slowValue || fast.consumedBits() != slow.consumedBits()) {
+                    ADD_FAILURE() << "trial " << trial << (tested == &unbuilt ? " unbuilt" : "")
+                                  << " field " << field << ": " << fastValue << "/"
+                                  << fast.consumedBits() << " against " << slowValue << "/"
+                                  << slow.consumedBits();
+                    return;
+                }
+            }
+        }
+    }
 }
 
 TEST(BitInput, RefillsAheadReadTheSameBitsAsCheckedOnes) {

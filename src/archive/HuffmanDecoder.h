@@ -1,19 +1,17 @@
-// A canonical prefix-code decoder built from code lengths, as the packed stream
-// sends them. Codes are assigned by length, then by symbol value. Any set of
-// lengths is accepted, also over-subscribed or incomplete ones: a code that
-// points past the symbols decodes as the first symbol of the list, and every
-// decoded symbol lies inside the alphabet.
+// A decoder of a prefix code (see PrefixCode) that looks the symbols of codes
+// up to 11 bits long up in a table indexed by their first bits: the decoder of
+// the pre-code and of the multimedia bytes.
 #pragma once
 
 #include "archive/BitInput.h"
-#include "archive/PackedFormat.h"
+#include "archive/PrefixCode.h"
 
 #include <array>
 #include <cstdint>
 
 class HuffmanDecoder {
 public:
-    static constexpr unsigned MAX_SYMBOLS = MAIN_SYMBOLS;
+    static constexpr unsigned MAX_SYMBOLS = PrefixCode::MAX_SYMBOLS;
 
     // A decoder never built decodes symbol 0 and reads no more than 15 bits.
     HuffmanDecoder() { quick_[0] = quick_[1] = QUICK_LONG_CODE; }
@@ -58,7 +56,7 @@ public:
 
     // The same decode by the limit search alone; kept as the reference for the
     // lookup table.
-    unsigned decodeSlow(BitInput& input) const;
+    unsigned decodeSlow(BitInput& input) const { return code_.decode(input); }
 
 private:
     static constexpr unsigned QUICK_BITS = 11;
@@ -73,26 +71,17 @@ private:
     // bits that decodeByteSymbol's test for a high symbol also catches.
     static constexpr uint16_t QUICK_LONG_CODE = 0x100 << QUICK_SYMBOL_SHIFT;
 
-    // The code length of field: the shortest from `from` on whose limit lies above it.
-    unsigned lengthOf(unsigned field, unsigned from) const;
-    unsigned symbolOf(unsigned field, unsigned length) const;
     // A code too long for the lookup table, in the table's entry form.
     unsigned longEntry(unsigned field) const;
     void buildQuickTable();
 
-    unsigned symbolCount_ = 0;
+    PrefixCode code_;
     // The table is indexed by the first quickBits() bits of a code: the longest
     // code length, at most QUICK_BITS. It is kept as 64 - quickBits(), the shift
     // that brings the input's buffer down to a table index in one step. A decoder
     // never built uses one bit, whose two entries send it to the limit search.
     unsigned lookupShift_ = 63;
     unsigned quickBits() const { return 64 - lookupShift_; }
-    // limits_[L]: exclusive upper bound of all codes of length at most L, left-aligned
-    // in 16 bits and capped at 0xFFFF.
-    std::array<uint32_t, MAX_CODE_LENGTH + 1> limits_{};
-    // firstIndex_[L]: where the symbols with codes of length L start in symbols_.
-    std::array<uint32_t, MAX_CODE_LENGTH + 1> firstIndex_{};
-    std::array<uint16_t, MAX_SYMBOLS> symbols_{};
     // By the first quickBits() bits of a code: symbol << 6 | length, or
     // QUICK_LONG_CODE when the code is longer. Only the first 2^quickBits() entries
     // are set: a state holds eight decoders, and filling their whole tables when

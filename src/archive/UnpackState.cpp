@@ -77,6 +77,50 @@ __attribute__((noinline)) uint32_t copyFromBeforeStart(unsigned char* window, ui
     return copyMatch(window, mask, target + zeros, distance, length - zeros);
 }
 
+// The normal mode's tokens. A main symbol's value is the symbol itself, but for
+// the matches that read their length or distance straight after it: a short
+// match's value is SHORT_MATCH_TOKENS plus its distance, a long match's
+// LONG_MATCH_TOKENS plus its length as coded. The distance and length symbols'
+// values are a distance and a recent-distance match's coded length.
+constexpr uint32_t SHORT_MATCH_TOKENS = 512;
+constexpr uint32_t LONG_MATCH_TOKENS = 1024;
+static_assert(SHORT_MATCH_TOKENS > NEW_TABLES &&
+                  SHORT_MATCH_TOKENS + SHORT_BASES[7] + (1u << SHORT_EXTRA_BITS[7]) <
+                      LONG_MATCH_TOKENS,
+              "the values of the main symbols' kinds do not overlap");
+
+// The entries of literals lie below this one.
+constexpr uint32_t LITERAL_ENTRIES = TokenDecoder::entryOf(256, 0);
+
+constexpr std::array<TokenForm, MAIN_SYMBOLS> mainForms() {
+    std::array<TokenForm, MAIN_SYMBOLS> forms{};
+    for (unsigned symbol = 0; symbol < MAIN_SYMBOLS; ++symbol)
+        forms[symbol].base = symbol;
+    for (unsigned slot = 0; slot < SHORT_BASES.size(); ++slot)
+        forms[FIRST_SHORT_MATCH + slot] = {SHORT_MATCH_TOKENS + SHORT_BASES[slot] + 1,
+                                           SHORT_EXTRA_BITS[slot]};
+    for (unsigned slot = 0; slot < LENGTH_SYMBOLS; ++slot)
+        forms[FIRST_LONG_MATCH + slot] = {LONG_MATCH_TOKENS + LENGTH_BASES[slot] + MIN_LONG_LENGTH,
+                                          LENGTH_EXTRA_BITS[slot]};
+    return forms;
+}
+
+template <std::size_t N>
+constexpr std::array<TokenForm, N> slotForms(const std::array<uint32_t, N>& bases,
+                                             const std::array<uint8_t, N>& extraBits,
+                                             uint32_t minimum) {
+    std::array<TokenForm, N> forms{};
+    for (std::size_t slot = 0; slot < N; ++slot)
+        forms[slot] = {bases[slot] + minimum, extraBits[slot]};
+    return forms;
+}
+
+constexpr std::array<TokenForm, MAIN_SYMBOLS> MAIN_FORMS = mainForms();
+constexpr std::array<TokenForm, DISTANCE_SYMBOLS> DISTANCE_FORMS =
+    slotForms(DISTANCE_BASES, DISTANCE_EXTRA_BITS, 1);
+constexpr std::array<TokenForm, LENGTH_SYMBOLS> RECENT_LENGTH_FORMS =
+    slotForms(LENGTH_BASES, LENGTH_EXTRA_BITS, MIN_RECENT_LENGTH);
+
 } // namespace
 
 void UnpackState::FreeWindow::operator()(unsigned char* window) const {
@@ -84,8 +128,10 @@ void UnpackState::FreeWindow::operator()(unsigned char* window) const {
 }
 
 // Written out, so that making a state does not first clear all of it: every
-// member has its own initial value.
-UnpackState::UnpackState() {}
+// member has its own initial value or is given one here.
+UnpackState::UnpackState()
+    : mainDecoder_(MAIN_FORMS.data()), distanceDecoder_(DISTANCE_FORMS.data()),
+      lengthDecoder_(RECENT_LENGTH_FORMS.data()) {}
 
 std::unique_ptr<UnpackState> UnpackState::create() {
     return std::unique_ptr<UnpackState>(new (std::nothrow) UnpackState());
@@ -321,6 +367,10 @@ void UnpackState::decodeNormalRun() {
     // Tokens still to come that can neither consume more bits than the data holds
     // nor refill past its end; they go without checks.
     size_t unchecked = 0;
+    // The table entry of the next main token. It is looked up as soon as the
+    // bits before it are consumed, so that the lookup overlaps the work on the
+    // token before; a refill ahead keeps the bits it was looked up from.
+    uint32_t entry = 0;
     while (budget >= 0) {
         // A refill is enough for the longest token with all its extra bits, so
         // the token's reads need no checks.
@@ -333,25 +383,36 @@ void UnpackState::decodeNormalRun() {
             const size_t safe = std::min(in.refillsAhead(), in.bitsLeft() / MAX_TOKEN_BITS);
             unchecked = safe > 0 ? safe - 1 : 0;
             in.refill();
+            entry = mainDecoder_.peek(in);
         }
-        const unsigned symbol = mainDecoder_.decode<true>(in);
-        if (symbol < REPEAT_LAST_MATCH) {
-            window[write] = static_cast<unsigned char>(symbol);
+        entry = mainDecoder_.whole(in, entry);
+        if (entry < LITERAL_ENTRIES) {
+            // A literal, and a second one where its code is in the table and
+            // the data holds more tokens: two literals take no more bits than
+            // the longest token.
+            in.consume(entry & TokenDecoder::BITS_MASK);
+            window[write] = static_cast<unsigned char>(entry >> TokenDecoder::VALUE_SHIFT);
             write = (write + 1) & mask;
-            --budget;
+            entry = mainDecoder_.peek(in);
+            if (--budget >= 0 && entry < LITERAL_ENTRIES && unchecked != 0) {
+                in.consume(entry & TokenDecoder::BITS_MASK);
+                window[write] = static_cast<unsigned char>(entry >> TokenDecoder::VALUE_SHIFT);
+                write = (write + 1) & mask;
+                entry = mainDecoder_.peek(in);
+                --budget;
+            }
             continue;
         }
+        const uint32_t value = TokenDecoder::take(in, entry);
         uint32_t distance = lastDistance_;
         uint32_t length = lastLength_;
-        if (symbol >= FIRST_LONG_MATCH) {
-            const unsigned slot = symbol - FIRST_LONG_MATCH;
-            length =
-                LENGTH_BASES[slot] + MIN_LONG_LENGTH + in.readBuffered(LENGTH_EXTRA_BITS[slot]);
-            const unsigned distanceSlot = distanceDecoder_.decode<true>(in);
-            distance = DISTANCE_BASES[distanceSlot] + 1 +
-                       in.readBuffered(DISTANCE_EXTRA_BITS[distanceSlot]);
-            length += longLengthBonus(distance);
-        } else if (symbol == NEW_TABLES) {
+        if (value >= LONG_MATCH_TOKENS) {
+            distance = distanceDecoder_.decode<true>(in);
+            length = value - LONG_MATCH_TOKENS + longLengthBonus(distance);
+        } else if (value >= SHORT_MATCH_TOKENS) {
+            distance = value - SHORT_MATCH_TOKENS;
+            length = SHORT_MATCH_LENGTH;
+        } else if (value == NEW_TABLES) {
             endRun(in, write, left - (firstBudget - budget));
             readTables();
             if (audioMode_)
@@ -359,17 +420,11 @@ void UnpackState::decodeNormalRun() {
             in = input_;
             unchecked = 0;
             continue;
-        } else if (symbol >= FIRST_SHORT_MATCH) {
-            const unsigned slot = symbol - FIRST_SHORT_MATCH;
-            distance = SHORT_BASES[slot] + 1 + in.readBuffered(SHORT_EXTRA_BITS[slot]);
-            length = SHORT_MATCH_LENGTH;
-        } else if (symbol != REPEAT_LAST_MATCH) {
-            distance = recentDistances_[(recentCount_ - (symbol - REPEAT_LAST_MATCH)) & 3];
-            const unsigned slot = lengthDecoder_.decode<true>(in);
-            length =
-                LENGTH_BASES[slot] + MIN_RECENT_LENGTH + in.readBuffered(LENGTH_EXTRA_BITS[slot]);
-            length += recentLengthBonus(distance);
+        } else if (value != REPEAT_LAST_MATCH) {
+            distance = recentDistances_[(recentCount_ - (value - REPEAT_LAST_MATCH)) & 3];
+            length = lengthDecoder_.decode<true>(in) + recentLengthBonus(distance);
         }
+        entry = mainDecoder_.peek(in);
         // The repeat keeps the last match as it was; every form enters the ring.
         recentDistances_[recentCount_++ & 3] = distance;
         lastDistance_ = distance;

@@ -21,6 +21,7 @@
 #include "archive/BitInput.h"
 #include "archive/HuffmanDecoder.h"
 #include "archive/PackedFormat.h"
+#include "archive/TokenDecoder.h"
 #include "archive/UnpackResult.h"
 
 #include <algorithm>
@@ -127,9 +128,9 @@ private:
     int channelDelta_ = 0;
     std::array<AudioChannelState, MAX_AUDIO_CHANNELS> channels_{};
 
-    HuffmanDecoder mainDecoder_;
-    HuffmanDecoder distanceDecoder_;
-    HuffmanDecoder lengthDecoder_;
+    TokenDecoder mainDecoder_;
+    TokenDecoder distanceDecoder_;
+    TokenDecoder lengthDecoder_;
     HuffmanDecoder preCodeDecoder_;
     std::array<HuffmanDecoder, MAX_AUDIO_CHANNELS> audioDecoders_;
 };
