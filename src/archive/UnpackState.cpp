@@ -11,9 +11,11 @@ namespace {
 // bits, distance code and distance extra bits.
 constexpr size_t MAX_TOKEN_BITS = MAX_CODE_LENGTH + 5 + MAX_CODE_LENGTH + 16;
 
-// The match copy goes in chunks of this many bytes and may write up to one
-// chunk less one past a match's end; the window has this much room behind.
-constexpr uint32_t COPY_SLACK = 16;
+// The match copy goes in chunks of 16 bytes, two of them at least, and may
+// write up to COPY_SLACK - 1 bytes past a match's end; the window has this much
+// room behind.
+constexpr uint32_t COPY_CHUNK = 16;
+constexpr uint32_t COPY_SLACK = 2 * COPY_CHUNK;
 static_assert(UnpackState::OUTPUT_SLACK >= MAX_MATCH_LENGTH + COPY_SLACK,
               "room for the last match and its copy");
 
@@ -37,10 +39,10 @@ template <bool Ring = true>
 inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, uint32_t mask,
                                                          uint32_t target, uint32_t distance,
                                                          uint32_t length) {
-    constexpr uint32_t CHUNK = COPY_SLACK;
+    constexpr uint32_t CHUNK = COPY_CHUNK;
     const uint32_t size = mask + 1;
     const uint32_t source = (target - distance) & mask;
-    if (Ring && (target + length + CHUNK > size || source + length + CHUNK > size)) {
+    if (Ring && (target + length + COPY_SLACK > size || source + length + COPY_SLACK > size)) {
         for (uint32_t i = 0; i < length; ++i)
             window[(target + i) & mask] = window[(source + i) & mask];
         return (target + length) & mask;
@@ -48,9 +50,14 @@ inline __attribute__((always_inline)) uint32_t copyMatch(unsigned char* window, 
     unsigned char* out = window + target;
     const unsigned char* from = window + source;
     if (distance >= CHUNK || distance >= length) {
-        // Each chunk reads only bytes that are final: a whole chunk back, or,
-        // for a match no longer than its distance, bytes before the match.
-        for (uint32_t i = 0; i < length; i += CHUNK)
+        // Every byte of the match is read final: a whole chunk back, or, for a
+        // match no longer than its distance, from before the match; what a
+        // chunk copies past the match's end is of no account. The first two
+        // chunks go whatever the length: most matches are no longer, and the
+        // loop's end is then no branch to guess.
+        copyChunk<CHUNK>(out, from);
+        copyChunk<CHUNK>(out + CHUNK, from + CHUNK);
+        for (uint32_t i = 2 * CHUNK; i < length; i += CHUNK)
             copyChunk<CHUNK>(out + i, from + i);
     } else if (distance == 1) {
         std::memset(out, *from, (length + CHUNK - 1) / CHUNK * CHUNK);
@@ -74,6 +81,8 @@ __attribute__((noinline)) uint32_t copyFromBeforeStart(unsigned char* window, ui
                                                        uint32_t length) {
     const uint32_t zeros = std::min(length, distance - target);
     std::memset(window + target, 0, zeros);
+    if (zeros == length)
+        return target + length; // the copy's chunks would read from before the first byte
     return copyMatch(window, mask, target + zeros, distance, length - zeros);
 }
 

@@ -37,7 +37,7 @@ public:
     // Room an output buffer has behind the entry's bytes for the entry to be
     // unpacked straight into it: a last match may run past the entry's end, and
     // the match copy writes in chunks.
-    static constexpr uint32_t OUTPUT_SLACK = MAX_MATCH_LENGTH + 16;
+    static constexpr uint32_t OUTPUT_SLACK = MAX_MATCH_LENGTH + 32;
 
     // Unpacks one entry from its packedSize bytes at packed. solid: the entry
     // continues the previous entry of the call (else the state starts clean). output: a buffer
