@@ -129,6 +129,8 @@ constexpr std::array<TokenForm, DISTANCE_SYMBOLS> DISTANCE_FORMS =
     slotForms(DISTANCE_BASES, DISTANCE_EXTRA_BITS, 1);
 constexpr std::array<TokenForm, LENGTH_SYMBOLS> RECENT_LENGTH_FORMS =
     slotForms(LENGTH_BASES, LENGTH_EXTRA_BITS, MIN_RECENT_LENGTH);
+static_assert(DISTANCE_FORMS[DISTANCE_SYMBOLS - 1].base < 1u << (32 - TokenDecoder::VALUE_SHIFT),
+              "the largest base, the last distance slot's, fits a table entry");
 
 } // namespace
 
