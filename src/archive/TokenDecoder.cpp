@@ -6,9 +6,9 @@ TokenDecoder::TokenDecoder(const TokenForm* forms) : forms_(forms) {
     table_[0] = table_[1] = LONG_CODE;
 }
 
-void TokenDecoder::build(const unsigned char* lengths, unsigned symbolCount) {
+void TokenDecoder::build(const unsigned char* lengths, unsigned symbolCount, bool fullTable) {
     code_.build(lengths, symbolCount);
-    const unsigned bits = std::min(code_.longest(), TABLE_BITS);
+    const unsigned bits = fullTable ? TABLE_BITS : std::min(code_.longest(), TABLE_BITS);
     lookupShift_ = 64 - bits;
     uint32_t* const table = table_.data();
     const unsigned covered = code_.forTableSpans(

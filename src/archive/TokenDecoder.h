@@ -36,8 +36,8 @@ public:
 
     // lengths: symbolCount (at most PrefixCode::MAX_SYMBOLS) code lengths 0..15,
     // 0 for no code. The table is as long as the longest code needs, at most
-    // TABLE_BITS.
-    void build(const unsigned char* lengths, unsigned symbolCount);
+    // TABLE_BITS, or, with fullTable, always TABLE_BITS long, as peekFull needs.
+    void build(const unsigned char* lengths, unsigned symbolCount, bool fullTable = false);
 
     // The entry of the token at the input's position, by the table alone: the
     // input's buffer must hold the table's bits (refillAhead leaves all of its
@@ -45,6 +45,12 @@ public:
     // TABLE_BITS bits without a refill). A code longer than the table gives an
     // entry of no bits, which whole() completes.
     uint32_t peek(const BitInput& input) const { return table_[input.peekShifted(lookupShift_)]; }
+
+    // The same for a decoder built with the full table: its width is known
+    // beforehand, so the lookup waits on no load of it.
+    uint32_t peekFull(const BitInput& input) const {
+        return table_[input.peekShifted(64 - TABLE_BITS)];
+    }
 
     // The entry made whole: one of no bits by the limit search, which needs 16
     // bits in the buffer.

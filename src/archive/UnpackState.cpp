@@ -333,7 +333,10 @@ void UnpackState::buildDecoders(unsigned lengthCount) {
             audioDecoders_[channel].build(lengths + channel * AUDIO_SYMBOLS, AUDIO_SYMBOLS, true);
         return;
     }
-    mainDecoder_.build(lengths, MAIN_SYMBOLS);
+    // The main decoder's table is looked up for every token: always full, so
+    // that its width is no load the lookup waits on. A normal-mode run only
+    // ever follows the build of its tables.
+    mainDecoder_.build(lengths, MAIN_SYMBOLS, true);
     distanceDecoder_.build(lengths + MAIN_SYMBOLS, DISTANCE_SYMBOLS);
     lengthDecoder_.build(lengths + MAIN_SYMBOLS + DISTANCE_SYMBOLS, LENGTH_SYMBOLS);
 }
@@ -394,7 +397,7 @@ void UnpackState::decodeNormalRun() {
             const size_t safe = std::min(in.refillsAhead(), in.bitsLeft() / MAX_TOKEN_BITS);
             unchecked = safe > 0 ? safe - 1 : 0;
             in.refill();
-            entry = mainDecoder_.peek(in);
+            entry = mainDecoder_.peekFull(in);
         }
         entry = mainDecoder_.whole(in, entry);
         if (entry < LITERAL_ENTRIES) {
@@ -404,12 +407,12 @@ void UnpackState::decodeNormalRun() {
             in.consume(entry & TokenDecoder::BITS_MASK);
             window[write] = static_cast<unsigned char>(entry >> TokenDecoder::VALUE_SHIFT);
             write = (write + 1) & mask;
-            entry = mainDecoder_.peek(in);
+            entry = mainDecoder_.peekFull(in);
             if (--budget >= 0 && entry < LITERAL_ENTRIES && unchecked != 0) {
                 in.consume(entry & TokenDecoder::BITS_MASK);
                 window[write] = static_cast<unsigned char>(entry >> TokenDecoder::VALUE_SHIFT);
                 write = (write + 1) & mask;
-                entry = mainDecoder_.peek(in);
+                entry = mainDecoder_.peekFull(in);
                 --budget;
             }
             continue;
@@ -435,7 +438,7 @@ void UnpackState::decodeNormalRun() {
             distance = recentDistances_[(recentCount_ - (value - REPEAT_LAST_MATCH)) & 3];
             length = lengthDecoder_.decode<true>(in) + recentLengthBonus(distance);
         }
-        entry = mainDecoder_.peek(in);
+        entry = mainDecoder_.peekFull(in);
         // The repeat keeps the last match as it was; every form enters the ring.
         recentDistances_[recentCount_++ & 3] = distance;
         lastDistance_ = distance;
