@@ -75,7 +75,9 @@ saved 'data.script.txt reloaded' write_script ImageLayer 'data\other.png'
 expect_centre 255,255,0 "after the good script"
 
 xdotool key --window "$window" space
-wait_for 100 grep -q 'playing from' "$scratch/studio.log" || fail "no resume"
+# The first "playing from" is the start's; the resume writes the second.
+wait_for 100 bash -c "[ \"\$(grep -c 'playing from' '$scratch/studio.log')\" -ge 2 ]" ||
+    fail "no resume"
 resumed=$(grep 'playing from' "$scratch/studio.log" | tail -n1 | sed -E 's/.* ([0-9]+) ms.*/\1/')
 [ "$resumed" = "$paused" ] || fail "paused at $paused ms, the reloads went on at $resumed ms"
 [ "$(grep -c 'playing from' "$scratch/studio.log")" = 2 ] || fail "a reload let the show play"
