@@ -109,3 +109,16 @@ play_in_studio() {
     wait_for 100 grep -q "playing from $start ms" "$scratch/studio.log" ||
         fail "did not start at $start ms"
 }
+
+# The colour at the middle of the 800 x 600 screen, as R,G,B from 0 to 255.
+screen_centre() {
+    import -window root "$scratch/screen.png" 2>/dev/null
+    convert "$scratch/screen.png" -format \
+        '%[fx:int(255*p{400,300}.r+.5)],%[fx:int(255*p{400,300}.g+.5)],%[fx:int(255*p{400,300}.b+.5)]' info:
+}
+
+centre_is() { [ "$(screen_centre)" = "$1" ]; }
+
+# True once the middle of the screen shows the colour $1 (R,G,B) within about
+# two seconds: a frame reaches the screen a little after the program reports it.
+centre_comes_to() { wait_for 20 centre_is "$1"; }

@@ -21,12 +21,6 @@ write_script() {
 }
 picture() { convert -size 64x64 "xc:rgba($2,1)" "PNG32:$show/$1"; }
 
-screen_centre() {
-    import -window root "$scratch/screen.png" 2>/dev/null
-    convert "$scratch/screen.png" -format \
-        '%[fx:int(255*p{400,300}.r+.5)],%[fx:int(255*p{400,300}.g+.5)],%[fx:int(255*p{400,300}.b+.5)]' info:
-}
-
 # Runs the command in the remaining arguments (a save), then waits for the
 # studio's next report matching the pattern $1.
 saved() {
@@ -39,9 +33,7 @@ saved() {
 }
 
 expect_centre() {
-    local got
-    got=$(screen_centre)
-    [ "$got" = "$1" ] || fail "$2: the screen shows $got, not $1"
+    centre_comes_to "$1" || fail "$2: the screen shows $(screen_centre), not $1"
 }
 
 mkdir -p "$show"

@@ -33,12 +33,6 @@ write_cycle_script() {
     printf '[a]\r\nClearLayer\r\n0\r\n177000\r\n%s@\r\n' "$events" >"$scratch/show/data/script.txt"
 }
 
-screen_centre() {
-    import -window root "$scratch/screen.png" 2>/dev/null
-    convert "$scratch/screen.png" -format \
-        '%[fx:int(255*p{400,300}.r+.5)],%[fx:int(255*p{400,300}.g+.5)],%[fx:int(255*p{400,300}.b+.5)]' info:
-}
-
 log_lines() { grep -c "$1" "$scratch/studio.log"; }
 
 # Presses a key and waits for the studio's next report that matches the pattern;
@@ -53,10 +47,9 @@ press() {
 }
 
 expect_second_colour() {
-    local want got
+    local want
     want=$(colour_of_second $(($1 / 1000)))
-    got=$(screen_centre)
-    [ "$got" = "$want" ] || fail "at $1 ms the screen shows $got, not $want"
+    centre_comes_to "$want" || fail "at $1 ms the screen shows $(screen_centre), not $want"
 }
 
 mkdir -p "$scratch/show/data"
@@ -114,7 +107,7 @@ grep -q "script not reloaded.*ClearLayr\|script not reloaded.*invalid value type
 expect_second_colour "$back"
 printf '[a]\r\nClearLayer\r\n0\r\n177000\r\n0 I RGBA 4294967040\r\n@\r\n' >"$scratch/show/data/script.txt"
 press F5 'script reloaded' >/dev/null
-[ "$(screen_centre)" = 0,255,255 ] || fail "the reloaded script does not show: $(screen_centre)"
+centre_comes_to 0,255,255 || fail "the reloaded script does not show: $(screen_centre)"
 
 xdotool key --window "$window" Escape 2>/dev/null
 wait_for_exit "$studio_pid" 100 || fail "Escape did not end the studio"
