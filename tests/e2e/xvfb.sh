@@ -1,6 +1,7 @@
 # Shared by the end-to-end scripts (source it): a scratch directory and the
 # processes to end when the script exits, failing with the logs, waiting for a
-# condition, finding a window by its name, and a private X server.
+# condition, finding a window by its name, a private X server, glimmer-studio's
+# keys and reports, and the colour at the screen's middle.
 
 # Where Xvfb is missing the test is skipped (exit status 77), or fails where CI
 # is set: a green CI run must mean the program ran on a display.
@@ -108,6 +109,17 @@ play_in_studio() {
     window=$(window_id glimmer-studio)
     wait_for 100 grep -q "playing from $start ms" "$scratch/studio.log" ||
         fail "did not start at $start ms"
+}
+
+# Presses a key in the studio's window and waits for its next report that
+# matches the pattern; prints the time in ms that the report names.
+press() {
+    local key=$1 pattern=$2 before
+    before=$(grep -c "$pattern" "$scratch/studio.log")
+    xdotool key --window "$window" "$key" 2>/dev/null
+    wait_for 100 bash -c "[ \$(grep -c '$pattern' '$scratch/studio.log') -gt $before ]" ||
+        fail "no report '$pattern' after $key"
+    grep "$pattern" "$scratch/studio.log" | tail -n1 | sed -E 's/.* ([0-9]+) ms.*/\1/'
 }
 
 # The colour at the middle of the 800 x 600 screen, as R,G,B from 0 to 255.

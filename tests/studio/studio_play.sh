@@ -33,19 +33,6 @@ write_cycle_script() {
     printf '[a]\r\nClearLayer\r\n0\r\n177000\r\n%s@\r\n' "$events" >"$scratch/show/data/script.txt"
 }
 
-log_lines() { grep -c "$1" "$scratch/studio.log"; }
-
-# Presses a key and waits for the studio's next report that matches the pattern;
-# prints the time in ms that the report names.
-press() {
-    local key=$1 pattern=$2 before
-    before=$(log_lines "$pattern")
-    xdotool key --window "$window" "$key" 2>/dev/null
-    wait_for 100 bash -c "[ \$(grep -c '$pattern' '$scratch/studio.log') -gt $before ]" ||
-        fail "no report '$pattern' after $key"
-    grep "$pattern" "$scratch/studio.log" | tail -n1 | sed -E 's/.* ([0-9]+) ms.*/\1/'
-}
-
 expect_second_colour() {
     local want
     want=$(colour_of_second $(($1 / 1000)))
