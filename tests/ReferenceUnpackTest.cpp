@@ -6,7 +6,6 @@
 #include "Compressor.h"
 #include "PackedStreamWriter.h"
 #include "TestSupport.h"
-#include "archive/AudioChannelState.h"
 #include "archive/UnpackState.h"
 
 #include <cmath>
@@ -252,59 +251,4 @@ TEST(ReferenceUnpack, AgreesOnRealArchivesEntries) {
         EXPECT_GE(run.size(), 2u) << name;
         EXPECT_TRUE(expectSameDecoding(run, name));
     }
-}
-
-namespace {
-
-// Drives the reference's channel predictor over a long run of errors and, at
-// the end of every 32 bytes, asks search for its choice on what the interval
-// saw, in the layout the fast channel keeps: the coded errors, D1 from three
-// bytes before the interval on, and the channel delta of each byte. The plain
-// update's choice is read from a copy of the channel whose weights start the
-// last byte at 0, where every step shows.
-void expectSearchMatchesThePlainUpdate(unsigned (*search)(const int16_t*, const int16_t*,
-                                                          const int16_t*)) {
-    std::mt19937 random(5);
-    const unsigned extremes[] = {0x80, 0x7F, 0x00, 0xFF};
-    for (int run = 0; run < 3; ++run) {
-        ReferenceChannel channel;
-        int channelDelta = 0;
-        int16_t errors[32], d1[35] = {}, channelDeltas[32];
-        for (unsigned count = 1; count <= 32 * 600; ++count) {
-            const unsigned delta = run == 0   ? random() % 256
-                                   : run == 1 ? extremes[random() % 4]
-                                              : (count % 7 == 0 ? 0x7Fu : 0x80u);
-            const unsigned slot = (count - 1) % 32;
-            errors[slot] = static_cast<int16_t>(delta);
-            d1[slot + 3] = static_cast<int16_t>(channel.lastDelta); // becomes D1
-            channelDeltas[slot] = static_cast<int16_t>(channelDelta);
-            if (slot == 31) {
-                ReferenceChannel probe = channel;
-                probe.K = {};
-                int probeDelta = channelDelta;
-                predictChannelByte(probe, delta, probeDelta);
-                unsigned plain = 0;
-                for (unsigned k = 0; k < 5; ++k)
-                    if (probe.K[k] != 0)
-                        plain = 2 * k + (probe.K[k] < 0 ? 1 : 2);
-                ASSERT_EQ(search(errors, d1, channelDeltas), plain)
-                    << "run " << run << " byte " << count;
-            }
-            predictChannelByte(channel, delta, channelDelta);
-            if (slot == 31)
-                std::copy(d1 + 32, d1 + 35, d1);
-        }
-    }
-}
-
-} // namespace
-
-TEST(WeightSearch, Sse2VersionChoosesAsThePlainUpdate) {
-    expectSearchMatchesThePlainUpdate(weightSearchSse2);
-}
-
-TEST(WeightSearch, Avx2VersionChoosesAsThePlainUpdate) {
-    if (!__builtin_cpu_supports("avx2"))
-        GTEST_SKIP() << "this processor has no AVX2; the version cannot run here";
-    expectSearchMatchesThePlainUpdate(weightSearchAvx2);
 }

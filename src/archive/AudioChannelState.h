@@ -17,26 +17,22 @@ public:
     // difference of the last byte of any channel; it is updated here.
     uint8_t decodeByte(unsigned delta, int& channelDelta);
 
-    // The same for a caller that keeps the channel's place in its adaptation
-    // interval, as one place serves channels decoded in step: slot is this byte's
-    // place, and advance() then moves the channel on by the bytes so decoded.
-    uint8_t decodeAt(size_t slot, unsigned delta, int& channelDelta);
-    void advance(unsigned bytes) {
-        slot_ += bytes;
-        if (slot_ == ADAPT_INTERVAL)
-            endInterval();
-    }
+    // The channel's place in its adaptation interval.
     unsigned slot() const { return slot_; }
+    // The difference of the channel's last byte to the one before.
+    int lastDelta() const { return lastDelta_; }
 
     static constexpr unsigned ADAPT_INTERVAL = 32;
 
-    // Decodes up to `frames` whole frames of the Channels channels at `channels`,
-    // which stand at the same place in their adaptation interval, no further
-    // than its end: each frame one byte of every channel in turn, written to
-    // out, which moves on. symbols.startFrame(frame) comes before each frame;
-    // symbols(c, symbol) gives channel c's coded error, or false for the table
-    // switch, which ends the run. Returns the bytes of the last frame begun:
-    // Channels unless the switch cut it short. Gives the bytes decodeByte gives.
+    // Decodes up to `frames` whole frames of the Channels channels at `channels`
+    // (at most four), which stand at the same place in their adaptation
+    // interval, no further than its end: each frame one byte of every channel in
+    // turn, written to out, which moves on. channelDelta must be the last
+    // channel's last delta, as it is when the bytes before came in whole frames.
+    // symbols.startFrame(frame) comes before each frame; symbols(c, symbol) gives
+    // channel c's coded error, or false for the table switch, which ends the run.
+    // Returns the bytes of the last frame begun: Channels unless the switch cut
+    // it short. Gives the bytes decodeByte gives.
     template <unsigned Channels, typename Symbols>
     static inline __attribute__((always_inline)) unsigned
     decodeFrames(AudioChannelState* channels, size_t frames, int& channelDelta, unsigned char*& out,
@@ -46,139 +42,136 @@ public:
     const std::array<int, 5>& weights() const { return weights_; }
 
 private:
-    void adaptWeights();
-    void endInterval();
+    // Eight 16-bit lanes: a value for each of four channels, twice.
+    using Lanes = int16_t __attribute__((vector_size(16)));
+    using LaneSums = uint16_t __attribute__((vector_size(16)));
+    struct FrameSums;
 
+    static void addFrameErrors(FrameSums& sums, const Lanes& errors, const Lanes& signedErrors,
+                               const Lanes (&terms)[5]);
+    void advance(unsigned bytes);
+    void adaptWeights();
+
+    // The error sums of an interval: how far the bytes' errors, scaled as the
+    // weighted terms are, lay from no change (0) and from each weight k moved
+    // one step down (2k + 1) or up (2k + 2). Errors lie within +-1024 and terms
+    // within +-255, so a sum of 32 fits 16 bits.
+    static constexpr unsigned SUM_COUNT = 11;
+    std::array<uint16_t, SUM_COUNT> errorSums_{};
     std::array<int, 5> weights_{}; // K1..K5
-    int lastDelta_ = 0;
-    // What the bytes of the current interval were predicted with, by slot: the
-    // coded error, the term D1 and the channel delta. D2 is the change of D1 from
-    // one byte to the next, and D3 and D4 are D2 one and two bytes later, so D1's
-    // history serves all four; it keeps the last three entries of the interval
-    // before in front, where the first bytes of an interval find their
-    // predecessors' terms.
-    // One entry behind the interval: the D1 of the byte after its last, which
-    // decodeFrames stores as it makes the byte before.
-    static constexpr size_t HISTORY_FRONT = 3;
-    std::array<int16_t, ADAPT_INTERVAL> errors_{}; // as coded, 0..255
-    std::array<int16_t, HISTORY_FRONT + ADAPT_INTERVAL + 1> d1History_{};
-    std::array<int16_t, ADAPT_INTERVAL> channelDeltas_{};
+    int lastDelta_ = 0;            // D1 of the next byte
+    std::array<int, 3> before_{};  // D1 of the three bytes before, the latest first
     unsigned slot_ = 0;
     uint8_t lastByte_ = 0;
 };
 
-// The weight search of one adaptation interval (see adaptWeights), in the two
-// versions the processor may run: with the AVX2 instructions' 256-bit vectors,
-// and with the SSE2 vectors every x86-64 processor has. The channel uses the
-// AVX2 one where the processor has it (__builtin_cpu_supports("avx2")), which
-// is also the condition for calling it. errors: the interval's coded errors; d1:
-// D1 from three bytes before the interval on; channelDeltas: the channel delta
-// each byte saw. Returns 0 for no change, 2k + 1 to move weight k down, 2k + 2
-// to move it up.
-unsigned weightSearchAvx2(const int16_t* errors, const int16_t* d1, const int16_t* channelDeltas);
-unsigned weightSearchSse2(const int16_t* errors, const int16_t* d1, const int16_t* channelDeltas);
-
-inline uint8_t AudioChannelState::decodeAt(size_t slot, unsigned delta, int& channelDelta) {
-    const int lastByte = lastByte_;
-    // D1 of this byte and of the three before it.
+inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) {
     const int d1 = lastDelta_;
-    const int before1 = d1History_[slot + HISTORY_FRONT - 1];
-    const int before2 = d1History_[slot + HISTORY_FRONT - 2];
-    const int before3 = d1History_[slot + HISTORY_FRONT - 3];
-    const int d2 = d1 - before1;
-    const int d3 = before1 - before2;
-    const int d4 = before2 - before3;
-
+    const int terms[5] = {d1, d1 - before_[0], before_[0] - before_[1], before_[1] - before_[2],
+                          channelDelta};
+    int weighted = 0;
+    for (unsigned k = 0; k < 5; ++k)
+        weighted += weights_[k] * terms[k];
     // The prediction is lastByte + weighted / 8, so the byte's difference to the
-    // last one is (weighted - 8 * delta) / 8 rounded down, taken as a byte. The
-    // channel delta comes last, as it is the one term that waits on the byte before.
-    const std::array<int, 5>& k = weights_;
-    const int ownTerms =
-        k[0] * d1 + k[1] * d2 + k[2] * d3 + k[3] * d4 - 8 * static_cast<int>(delta);
-    const int difference = (ownTerms + k[4] * channelDelta) >> 3;
-    const uint8_t result = static_cast<uint8_t>(lastByte + difference);
+    // last one is (weighted - 8 * delta) / 8 rounded down, taken as a byte.
+    const int difference = (weighted >> 3) - static_cast<int>(delta);
 
-    // The error sums of the weights are taken every ADAPT_INTERVAL bytes from
-    // what these bytes saw (see adaptWeights).
-    errors_[slot] = static_cast<int16_t>(delta);
-    d1History_[slot + HISTORY_FRONT] = static_cast<int16_t>(d1);
-    channelDeltas_[slot] = static_cast<int16_t>(channelDelta);
+    const int error = static_cast<int8_t>(delta) * 8;
+    errorSums_[0] += static_cast<uint16_t>(error < 0 ? -error : error);
+    for (unsigned k = 0; k < 5; ++k) {
+        const int down = error - terms[k];
+        const int up = error + terms[k];
+        errorSums_[2 * k + 1] += static_cast<uint16_t>(down < 0 ? -down : down);
+        errorSums_[2 * k + 2] += static_cast<uint16_t>(up < 0 ? -up : up);
+    }
 
+    before_ = {d1, before_[0], before_[1]};
     lastDelta_ = static_cast<int8_t>(difference);
     channelDelta = lastDelta_;
-    lastByte_ = result;
-    return result;
-}
-
-inline uint8_t AudioChannelState::decodeByte(unsigned delta, int& channelDelta) {
-    const uint8_t result = decodeAt(slot_, delta, channelDelta);
+    lastByte_ = static_cast<uint8_t>(lastByte_ + difference);
     advance(1);
-    return result;
+    return lastByte_;
 }
 
-// The frames of channels in step: the terms of D2..D4 are folded into weights
-// of D1 and its three values before (K1 + K2, K3 - K2, K4 - K3, -K4, fixed for
-// the interval), and the three older ones are weighed for all channels at once
-// in 16-bit lanes, a frame ahead of the byte that waits on them; each byte then
-// adds its D1 term and the channel delta's, the one step that waits on the byte
-// before. Weights lie within -17..16 and deltas within -128..127, so every
-// product and sum fits 16 bits.
+// A frame's error sums for up to four channels: for each term, the distance to
+// the weight's step down in the low half and up in the high half; then no change.
+struct AudioChannelState::FrameSums {
+    LaneSums steps[5];
+    LaneSums none;
+};
+
+inline __attribute__((always_inline)) void
+AudioChannelState::addFrameErrors(FrameSums& sums, const Lanes& errors, const Lanes& signedErrors,
+                                  const Lanes (&terms)[5]) {
+#pragma GCC unroll 5
+    for (unsigned k = 0; k < 5; ++k) {
+        const Lanes distance = terms[k] - signedErrors;
+        sums.steps[k] += reinterpret_cast<LaneSums>(distance > -distance ? distance : -distance);
+    }
+    sums.none += reinterpret_cast<LaneSums>(errors > -errors ? errors : -errors);
+}
+
+// The frames of channels in step, side by side in the lanes of vectors: each
+// byte waits only on the sum of its own D1 term and the channel delta's, the
+// terms of D2..D4 being weighed for all channels at once, and the error sums are
+// taken for all channels a frame at a time. The terms of D2..D4 are folded into
+// weights of D1's three values before (K3 - K2, K4 - K3, -K4, fixed for the
+// interval), as these are known a frame ahead. Weights lie within -17..16 and
+// deltas within -128..127, so every product and sum fits 16 bits.
 template <unsigned Channels, typename Symbols>
 inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, size_t frames,
                                                 int& channelDelta, unsigned char*& out,
                                                 Symbols& symbols) {
-    using Lanes = int16_t __attribute__((vector_size(16)));
-    const size_t slot = channels[0].slot_;
-    // D1 of the frame to come (also as numbers, latest, for the step that waits
-    // on them) and of the three frames before it, the weights of the three
-    // older ones, and the channels' last bytes.
+    // D1 of the frame to come and of the three frames before it, the folded
+    // weights, all in both halves; the channels' last bytes.
     Lanes d1{}, d2{}, d3{}, d4{}, w2{}, w3{}, w4{}, lastBytes{};
     int latest[Channels], w1[Channels], w5[Channels];
+#pragma GCC unroll 4
     for (unsigned c = 0; c < Channels; ++c) {
-        AudioChannelState& channel = channels[c];
+        const AudioChannelState& channel = channels[c];
         const std::array<int, 5>& k = channel.weights_;
+        for (unsigned lane = c; lane < 8; lane += 4) {
+            w2[lane] = static_cast<int16_t>(k[2] - k[1]);
+            w3[lane] = static_cast<int16_t>(k[3] - k[2]);
+            w4[lane] = static_cast<int16_t>(-k[3]);
+            d1[lane] = static_cast<int16_t>(channel.lastDelta_);
+            d2[lane] = static_cast<int16_t>(channel.before_[0]);
+            d3[lane] = static_cast<int16_t>(channel.before_[1]);
+            d4[lane] = static_cast<int16_t>(channel.before_[2]);
+        }
         w1[c] = k[0] + k[1];
-        w2[c] = static_cast<int16_t>(k[2] - k[1]);
-        w3[c] = static_cast<int16_t>(k[3] - k[2]);
-        w4[c] = static_cast<int16_t>(-k[3]);
         w5[c] = k[4];
         latest[c] = channel.lastDelta_;
-        d1[c] = static_cast<int16_t>(channel.lastDelta_);
-        d2[c] = channel.d1History_[slot + HISTORY_FRONT - 1];
-        d3[c] = channel.d1History_[slot + HISTORY_FRONT - 2];
-        d4[c] = channel.d1History_[slot + HISTORY_FRONT - 3];
         lastBytes[c] = channel.lastByte_;
-        channel.d1History_[slot + HISTORY_FRONT] = d1[c];
     }
+    // Errors times +1 in the low half and -1 in the high half: a term minus
+    // them is as far from the error as the weight's step down, and then up.
+    const Lanes downThenUp = {1, 1, 1, 1, -1, -1, -1, -1};
+    FrameSums sums{};
     int delta = channelDelta;
     unsigned decoded = Channels;
     size_t frame = 0;
     for (; frame < frames; ++frame) {
         symbols.startFrame(frame);
         const Lanes older = w2 * d2 + w3 * d3 + w4 * d4;
-        const size_t at = slot + frame;
-        // The new D1s, shifted in from the top of a number as they come, so that
-        // no lane waits on a store.
-        uint64_t next = 0;
+        __m128i next = _mm_setzero_si128();
+        __m128i codedErrors = _mm_setzero_si128();
         decoded = 0;
 #pragma GCC unroll 4
         for (unsigned c = 0; c < Channels; ++c) {
             unsigned symbol;
             if (!symbols(c, symbol))
                 break;
-            AudioChannelState& channel = channels[c];
-            channel.errors_[at] = static_cast<int16_t>(symbol);
-            channel.channelDeltas_[at] = static_cast<int16_t>(delta);
-            const int own = older[c] + w1[c] * latest[c] - 8 * static_cast<int>(symbol);
-            delta = static_cast<int8_t>((own + w5[c] * delta) >> 3);
-            channel.d1History_[at + HISTORY_FRONT + 1] = static_cast<int16_t>(delta);
+            // The byte's difference to the last: (weighted - 8 * symbol) / 8
+            // rounded down is weighted / 8 rounded down, less the symbol.
+            const int own = older[c] + w1[c] * latest[c];
+            delta = static_cast<int8_t>(((own + w5[c] * delta) >> 3) - static_cast<int>(symbol));
             latest[c] = delta;
-            next = next >> 16 | uint64_t{static_cast<uint16_t>(delta)} << 48;
+            next = _mm_insert_epi16(next, delta, c);
+            codedErrors = _mm_insert_epi16(codedErrors, static_cast<int>(symbol), c);
             ++decoded;
         }
-        const uint64_t nextBits = decoded == 0 ? 0 : next >> (16 * (4 - decoded));
-        const Lanes nextLanes =
-            reinterpret_cast<Lanes>(_mm_cvtsi64_si128(static_cast<int64_t>(nextBits)));
+        const Lanes nextLanes = reinterpret_cast<Lanes>(_mm_unpacklo_epi64(next, next));
         // The bytes: each channel's last byte plus its new D1, in the low bytes
         // of the lanes, packed to the frame's bytes.
         const __m128i bytes =
@@ -186,11 +179,30 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
         const uint32_t frameBytes =
             static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(bytes, bytes)));
         lastBytes = reinterpret_cast<Lanes>(bytes);
+
+        // The errors as coded (0..255) taken as signed bytes, times 8: moved to
+        // the top of the lane and shifted back with their sign, three places short.
+        const LaneSums raw =
+            reinterpret_cast<LaneSums>(_mm_unpacklo_epi64(codedErrors, codedErrors));
+        const Lanes errors = reinterpret_cast<Lanes>(raw << 8) >> 5;
+        // The channel deltas: the one before the frame, which is the last
+        // channel's D1, then those the frame made.
+        const Lanes channelDeltas = reinterpret_cast<Lanes>(
+            _mm_or_si128(_mm_slli_epi64(reinterpret_cast<__m128i>(nextLanes), 16),
+                         _mm_srli_epi64(reinterpret_cast<__m128i>(d1), 16 * (Channels - 1))));
+        const Lanes terms[5] = {d1, d1 - d2, d2 - d3, d3 - d4, channelDeltas};
         if (decoded < Channels) {
             for (unsigned c = 0; c < decoded; ++c)
                 *out++ = static_cast<unsigned char>(frameBytes >> (8 * c));
+            // Only the channels decoded add to their sums.
+            const Lanes taken = {decoded > 0, decoded > 1, decoded > 2, 0,
+                                 decoded > 0, decoded > 1, decoded > 2, 0};
+            const Lanes takenTerms[5] = {terms[0] * taken, terms[1] * taken, terms[2] * taken,
+                                         terms[3] * taken, terms[4] * taken};
+            addFrameErrors(sums, errors * taken, errors * downThenUp * taken, takenTerms);
             break;
         }
+        addFrameErrors(sums, errors, errors * downThenUp, terms);
         std::memcpy(out, &frameBytes, Channels);
         out += Channels;
         d4 = d3;
@@ -199,10 +211,21 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
         d1 = nextLanes;
     }
     // A frame cut short by the switch moved only the channels before it on.
+#pragma GCC unroll 4
     for (unsigned c = 0; c < Channels; ++c) {
-        channels[c].lastDelta_ = latest[c];
-        channels[c].lastByte_ = static_cast<uint8_t>(lastBytes[c]);
-        channels[c].advance(static_cast<unsigned>(frame) + (c < decoded && decoded < Channels));
+        AudioChannelState& channel = channels[c];
+        const bool cut = c < decoded && decoded < Channels;
+        channel.lastDelta_ = latest[c];
+        channel.before_ =
+            cut ? std::array<int, 3>{d1[c], d2[c], d3[c]} : std::array<int, 3>{d2[c], d3[c], d4[c]};
+        channel.lastByte_ = static_cast<uint8_t>(lastBytes[c]);
+        channel.errorSums_[0] += sums.none[c];
+#pragma GCC unroll 5
+        for (unsigned k = 0; k < 5; ++k) {
+            channel.errorSums_[2 * k + 1] += sums.steps[k][c];
+            channel.errorSums_[2 * k + 2] += sums.steps[k][c + 4];
+        }
+        channel.advance(static_cast<unsigned>(frame) + cut);
     }
     channelDelta = delta;
     return decoded;

@@ -485,7 +485,30 @@ void UnpackState::decodeAudioRun() {
     endRun(in, write, left);
 }
 
+// The batch in the version the processor runs best: compiled for the AVX2
+// instructions where it has them, and for the SSE2 every x86-64 processor has.
+// Both are the same code; with AVX2 the compiler may use three-operand forms
+// and a magnitude in one instruction, which spare the frame loop copies and
+// spills to memory.
 uint32_t UnpackState::decodeAudioBatch(BitInput& in, unsigned char* out, uint32_t count) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2 ? decodeAudioBatchAvx2(in, out, count) : decodeAudioBatchSse2(in, out, count);
+}
+
+// Everything the two versions call is inlined into them (flatten), to be
+// compiled for their own instructions; that also keeps the input's state in
+// registers, where a call that takes its address would hold it in memory.
+__attribute__((target("avx2"), flatten)) uint32_t
+UnpackState::decodeAudioBatchAvx2(BitInput& in, unsigned char* out, uint32_t count) {
+    return decodeAudioChannels(in, out, count);
+}
+
+__attribute__((flatten)) uint32_t
+UnpackState::decodeAudioBatchSse2(BitInput& in, unsigned char* out, uint32_t count) {
+    return decodeAudioChannels(in, out, count);
+}
+
+uint32_t UnpackState::decodeAudioChannels(BitInput& in, unsigned char* out, uint32_t count) {
     switch (channelCount_) {
     case 1:
         return decodeAudioBytes<1>(in, out, count);
@@ -537,7 +560,7 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
         const size_t frames = std::min<size_t>(
             {static_cast<size_t>(end - next) / Channels,
              AudioChannelState::ADAPT_INTERVAL - channels[0].slot(), framesInData});
-        if (channel != 0 || frames == 0 || !inStep<Channels>(channels.data())) {
+        if (channel != 0 || frames == 0 || !inStep<Channels>(channels.data(), channelDelta)) {
             unsigned symbol; // any symbol above the byte deltas switches the tables
             switched = !audioDecoders_[channel].decodeByteSymbol(in, symbol);
             if (!switched) {
@@ -560,10 +583,13 @@ uint32_t UnpackState::decodeAudioBytes(BitInput& input, unsigned char* out, uint
     return static_cast<uint32_t>(next - out);
 }
 
-// True when the channels stand at the same place in their adaptation interval,
-// as they do when their bytes have come in whole frames.
+// True when the channels stand at the same place in their adaptation interval
+// and the channel delta is the last channel's, as they do when their bytes have
+// come in whole frames (not so after a switch to another channel count).
 template <unsigned Channels>
-bool UnpackState::inStep(const AudioChannelState* channels) {
+bool UnpackState::inStep(const AudioChannelState* channels, int channelDelta) {
+    if (channelDelta != channels[Channels - 1].lastDelta())
+        return false;
     for (unsigned c = 1; c < Channels; ++c)
         if (channels[c].slot() != channels[0].slot())
             return false;

@@ -84,10 +84,13 @@ private:
     void decodeNormalRun();
     void decodeAudioRun();
     uint32_t decodeAudioBatch(BitInput& in, unsigned char* out, uint32_t count);
+    uint32_t decodeAudioBatchAvx2(BitInput& in, unsigned char* out, uint32_t count);
+    uint32_t decodeAudioBatchSse2(BitInput& in, unsigned char* out, uint32_t count);
+    uint32_t decodeAudioChannels(BitInput& in, unsigned char* out, uint32_t count);
     template <unsigned Channels>
     uint32_t decodeAudioBytes(BitInput& input, unsigned char* out, uint32_t count);
     template <unsigned Channels>
-    static bool inStep(const AudioChannelState* channels);
+    static bool inStep(const AudioChannelState* channels, int channelDelta);
     void finishEntry();
     bool flushDue() const;
     void flush();
