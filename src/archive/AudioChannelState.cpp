@@ -1,6 +1,7 @@
 #include "archive/AudioChannelState.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -21,10 +22,17 @@ void AudioChannelState::advance(unsigned bytes) {
 // the first of the smallest sums, where the first is no change.
 void AudioChannelState::adaptWeights() {
     // Each sum with its index below it: the smallest key is the first smallest
-    // sum, found without a branch to guess.
-    unsigned smallest = unsigned{errorSums_[0]} << 4;
-    for (unsigned i = 1; i < SUM_COUNT; ++i)
-        smallest = std::min(smallest, unsigned{errorSums_[i]} << 4 | i);
+    // sum, found without a branch to guess, in rounds of pairs.
+    std::array<unsigned, 16> keys;
+#pragma GCC unroll 16
+    for (unsigned i = 0; i < 16; ++i)
+        keys[i] = i < SUM_COUNT ? unsigned{errorSums_[i]} << 4 | i : ~0u;
+#pragma GCC unroll 4
+    for (unsigned width = 8; width > 0; width /= 2)
+#pragma GCC unroll 8
+        for (unsigned i = 0; i < width; ++i)
+            keys[i] = std::min(keys[i], keys[i + width]);
+    const unsigned smallest = keys[0];
     const unsigned best = smallest & 15;
     if (best == 0)
         return;
