@@ -32,8 +32,12 @@ void AudioChannelState::adaptWeights() {
 #pragma GCC unroll 8
         for (unsigned i = 0; i < width; ++i)
             keys[i] = std::min(keys[i], keys[i + width]);
-    const unsigned smallest = keys[0];
-    const unsigned best = smallest & 15;
+    stepWeight(keys[0] & 15);
+}
+
+// Moves the weight of the sum at index best (0, for no change, moves none) a
+// step down or up, as far as the weights' bounds allow.
+void AudioChannelState::stepWeight(unsigned best) {
     if (best == 0)
         return;
     int& weight = weights_[(best - 1) / 2];

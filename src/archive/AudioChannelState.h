@@ -49,8 +49,10 @@ private:
 
     static void addFrameErrors(FrameSums& sums, const Lanes& errors, const Lanes& signedErrors,
                                const Lanes (&terms)[5]);
+    static Lanes firstSmallestSums(const FrameSums& sums);
     void advance(unsigned bytes);
     void adaptWeights();
+    void stepWeight(unsigned best);
 
     // The error sums of an interval: how far the bytes' errors, scaled as the
     // weighted terms are, lay from no change (0) and from each weight k moved
@@ -109,6 +111,28 @@ AudioChannelState::addFrameErrors(FrameSums& sums, const Lanes& errors, const La
         sums.steps[k] += reinterpret_cast<LaneSums>(distance > -distance ? distance : -distance);
     }
     sums.none += reinterpret_cast<LaneSums>(errors > -errors ? errors : -errors);
+}
+
+// For each of four channels, lane c: the index of the first smallest of its
+// eleven sums, taken as above. The sums are compared as signed numbers with
+// their top bit flipped, in the order of their indices, a later one only where
+// it is smaller.
+inline __attribute__((always_inline)) AudioChannelState::Lanes
+AudioChannelState::firstSmallestSums(const FrameSums& sums) {
+    const LaneSums flip = LaneSums{} + 0x8000;
+    Lanes smallest = reinterpret_cast<Lanes>(sums.none ^ flip);
+    Lanes best{};
+#pragma GCC unroll 5
+    for (unsigned k = 0; k < 5; ++k) {
+        const __m128i steps = reinterpret_cast<__m128i>(sums.steps[k] ^ flip);
+        const Lanes down = reinterpret_cast<Lanes>(steps);
+        const Lanes up = reinterpret_cast<Lanes>(_mm_unpackhi_epi64(steps, steps));
+        best = down < smallest ? Lanes{} + static_cast<int16_t>(2 * k + 1) : best;
+        smallest = down < smallest ? down : smallest;
+        best = up < smallest ? Lanes{} + static_cast<int16_t>(2 * k + 2) : best;
+        smallest = up < smallest ? up : smallest;
+    }
+    return best;
 }
 
 // The frames of channels in step, side by side in the lanes of vectors: each
@@ -210,6 +234,9 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
         d2 = d1;
         d1 = nextLanes;
     }
+    // A whole interval in one run adapts the weights from the sums at hand.
+    const bool wholeInterval = frame == ADAPT_INTERVAL;
+    const Lanes best = wholeInterval ? firstSmallestSums(sums) : Lanes{};
     // A frame cut short by the switch moved only the channels before it on.
 #pragma GCC unroll 4
     for (unsigned c = 0; c < Channels; ++c) {
@@ -219,6 +246,10 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
         channel.before_ =
             cut ? std::array<int, 3>{d1[c], d2[c], d3[c]} : std::array<int, 3>{d2[c], d3[c], d4[c]};
         channel.lastByte_ = static_cast<uint8_t>(lastBytes[c]);
+        if (wholeInterval) {
+            channel.stepWeight(static_cast<unsigned>(best[c]));
+            continue;
+        }
         channel.errorSums_[0] += sums.none[c];
 #pragma GCC unroll 5
         for (unsigned k = 0; k < 5; ++k) {
