@@ -26,6 +26,7 @@ public:
             refillAhead();
             return;
         }
+        count_ = count();
         while (count_ < 56) {
             const uint64_t byte = next_ < size_ ? data_[next_] : 0;
             buffer_ |= byte << (56 - count_);
@@ -42,8 +43,8 @@ public:
     // (see refillsAhead). Decoding steps in a fixed rhythm can then peek without
     // checking: three codes of up to 15 bits fit between two refills.
     void refillAhead() {
-        buffer_ |= loadBigEndian64(data_ + next_) >> count_;
-        next_ += (63 - count_) >> 3;
+        buffer_ |= loadBigEndian64(data_ + next_) >> count();
+        next_ += (63 - count()) >> 3;
         count_ |= 56;
     }
 
@@ -58,14 +59,14 @@ public:
 
     // The next 16 bits, the first of them in bit 15; nothing is consumed.
     unsigned peek16() {
-        if (count_ < 16)
+        if (count() < 16)
             refill();
         return static_cast<unsigned>(buffer_ >> 48);
     }
 
     // The next count bits (1..16) as a number; nothing is consumed.
     unsigned peekBits(unsigned count) {
-        if (count_ < 16)
+        if (this->count() < 16)
             refill();
         return static_cast<unsigned>(buffer_ >> (64 - count));
     }
@@ -74,6 +75,14 @@ public:
     void consume(unsigned count) {
         buffer_ <<= count;
         count_ -= count;
+    }
+
+    // The same for a table entry whose low six bits are the count, whatever its
+    // other bits: the shift takes only those, and the buffer's count keeps
+    // only its low six bits, so no step is spent taking them out.
+    void consumeEntry(unsigned entry) {
+        buffer_ <<= entry & 63;
+        count_ -= entry;
     }
 
     // The next count bits (0..16) as a number, consumed.
@@ -90,7 +99,7 @@ public:
         return value;
     }
 
-    size_t consumedBits() const { return next_ * 8 - count_; }
+    size_t consumedBits() const { return next_ * 8 - count(); }
 
     // Bits of data not yet consumed; 0 once exhausted.
     size_t bitsLeft() const {
@@ -115,9 +124,12 @@ private:
                uint64_t{bytes[6]} << 8 | uint64_t{bytes[7]};
     }
 
+    // The valid bits in the buffer (at most 63).
+    unsigned count() const { return count_ & 63; }
+
     const unsigned char* data_ = nullptr;
     size_t size_ = 0;
     size_t next_ = 0;     // the first byte not yet in the buffer
     uint64_t buffer_ = 0; // the next bits, left-aligned
-    unsigned count_ = 0;  // valid bits in the buffer
+    unsigned count_ = 0;  // the valid bits in the buffer in its low six bits
 };

@@ -49,7 +49,7 @@ public:
             symbol = decode(input);
             return symbol < 256;
         }
-        input.consume(entry & QUICK_LENGTH_MASK);
+        input.consumeEntry(entry);
         symbol = entry >> QUICK_SYMBOL_SHIFT;
         return true;
     }
@@ -65,6 +65,7 @@ private:
     // lookup and the input's shift are the chain every symbol waits on.
     static constexpr unsigned QUICK_SYMBOL_SHIFT = 6;
     static constexpr unsigned QUICK_LENGTH_MASK = (1u << QUICK_SYMBOL_SHIFT) - 1;
+    static_assert(QUICK_LENGTH_MASK == 63, "BitInput::consumeEntry takes six bits of length");
     static constexpr unsigned QUICK_HIGH_SYMBOL_BITS =
         0xFFFFu & ~(0xFFu << QUICK_SYMBOL_SHIFT) & ~QUICK_LENGTH_MASK;
     // The entry of a code longer than the table covers: no length, and symbol
