@@ -3,12 +3,6 @@
 #include <algorithm>
 #include <array>
 
-namespace {
-
-constexpr int MAX_WEIGHT = 16;
-
-} // namespace
-
 void AudioChannelState::advance(unsigned bytes) {
     slot_ += bytes;
     if (slot_ != ADAPT_INTERVAL)
@@ -33,16 +27,4 @@ void AudioChannelState::adaptWeights() {
         for (unsigned i = 0; i < width; ++i)
             keys[i] = std::min(keys[i], keys[i + width]);
     stepWeight(keys[0] & 15);
-}
-
-// Moves the weight of the sum at index best (0, for no change, moves none) a
-// step down or up, as far as the weights' bounds allow.
-void AudioChannelState::stepWeight(unsigned best) {
-    if (best == 0)
-        return;
-    int& weight = weights_[(best - 1) / 2];
-    if (best % 2 == 1)
-        weight -= weight >= -MAX_WEIGHT;
-    else
-        weight += weight < MAX_WEIGHT;
 }

@@ -60,9 +60,10 @@ private:
     // within +-255, so a sum of 32 fits 16 bits.
     static constexpr unsigned SUM_COUNT = 11;
     std::array<uint16_t, SUM_COUNT> errorSums_{};
-    std::array<int, 5> weights_{}; // K1..K5
-    int lastDelta_ = 0;            // D1 of the next byte
-    std::array<int, 3> before_{};  // D1 of the three bytes before, the latest first
+    std::array<int, 5> weights_{}; // K1..K5, within -17..16
+    static constexpr int MAX_WEIGHT = 16;
+    int lastDelta_ = 0;           // D1 of the next byte
+    std::array<int, 3> before_{}; // D1 of the three bytes before, the latest first
     unsigned slot_ = 0;
     uint8_t lastByte_ = 0;
 };
@@ -111,6 +112,16 @@ AudioChannelState::addFrameErrors(FrameSums& sums, const Lanes& errors, const La
         sums.steps[k] += reinterpret_cast<LaneSums>(distance > -distance ? distance : -distance);
     }
     sums.none += reinterpret_cast<LaneSums>(errors > -errors ? errors : -errors);
+}
+
+// Moves the weight of the sum at index best a step down or up, as far as the
+// weights' bounds allow; 0, no change, moves none (weight 0 by a step of
+// nothing), all without a branch to guess.
+inline void AudioChannelState::stepWeight(unsigned best) {
+    const int down = best % 2;
+    const int up = best != 0 && !down;
+    int& weight = weights_[(best - (best != 0)) / 2];
+    weight += (up & (weight < MAX_WEIGHT)) - (down & (weight >= -MAX_WEIGHT));
 }
 
 // For each of four channels, lane c: the index of the first smallest of its
