@@ -50,6 +50,11 @@ private:
     static void addFrameErrors(FrameSums& sums, const Lanes& errors, const Lanes& signedErrors,
                                const Lanes (&terms)[5]);
     static Lanes firstSmallestSums(const FrameSums& sums);
+    // The low half's four lanes, in both halves.
+    static Lanes bothHalves(const Lanes& lanes) {
+        const __m128i low = reinterpret_cast<__m128i>(lanes);
+        return reinterpret_cast<Lanes>(_mm_unpacklo_epi64(low, low));
+    }
     void advance(unsigned bytes);
     void adaptWeights();
     void stepWeight(unsigned best);
@@ -165,20 +170,25 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
     for (unsigned c = 0; c < Channels; ++c) {
         const AudioChannelState& channel = channels[c];
         const std::array<int, 5>& k = channel.weights_;
-        for (unsigned lane = c; lane < 8; lane += 4) {
-            w2[lane] = static_cast<int16_t>(k[2] - k[1]);
-            w3[lane] = static_cast<int16_t>(k[3] - k[2]);
-            w4[lane] = static_cast<int16_t>(-k[3]);
-            d1[lane] = static_cast<int16_t>(channel.lastDelta_);
-            d2[lane] = static_cast<int16_t>(channel.before_[0]);
-            d3[lane] = static_cast<int16_t>(channel.before_[1]);
-            d4[lane] = static_cast<int16_t>(channel.before_[2]);
-        }
+        w2[c] = static_cast<int16_t>(k[2] - k[1]);
+        w3[c] = static_cast<int16_t>(k[3] - k[2]);
+        w4[c] = static_cast<int16_t>(-k[3]);
+        d1[c] = static_cast<int16_t>(channel.lastDelta_);
+        d2[c] = static_cast<int16_t>(channel.before_[0]);
+        d3[c] = static_cast<int16_t>(channel.before_[1]);
+        d4[c] = static_cast<int16_t>(channel.before_[2]);
         w1[c] = k[0] + k[1];
         w5[c] = k[4];
         latest[c] = channel.lastDelta_;
         lastBytes[c] = channel.lastByte_;
     }
+    d1 = bothHalves(d1);
+    d2 = bothHalves(d2);
+    d3 = bothHalves(d3);
+    d4 = bothHalves(d4);
+    w2 = bothHalves(w2);
+    w3 = bothHalves(w3);
+    w4 = bothHalves(w4);
     // Errors times +1 in the low half and -1 in the high half: a term minus
     // them is as far from the error as the weight's step down, and then up.
     const Lanes downThenUp = {1, 1, 1, 1, -1, -1, -1, -1};
@@ -206,7 +216,7 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
             codedErrors = _mm_insert_epi16(codedErrors, static_cast<int>(symbol), c);
             ++decoded;
         }
-        const Lanes nextLanes = reinterpret_cast<Lanes>(_mm_unpacklo_epi64(next, next));
+        const Lanes nextLanes = bothHalves(reinterpret_cast<Lanes>(next));
         // The bytes: each channel's last byte plus its new D1, in the low bytes
         // of the lanes, packed to the frame's bytes.
         const __m128i bytes =
@@ -218,7 +228,7 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
         // The errors as coded (0..255) taken as signed bytes, times 8: moved to
         // the top of the lane and shifted back with their sign, three places short.
         const LaneSums raw =
-            reinterpret_cast<LaneSums>(_mm_unpacklo_epi64(codedErrors, codedErrors));
+            reinterpret_cast<LaneSums>(bothHalves(reinterpret_cast<Lanes>(codedErrors)));
         const Lanes errors = reinterpret_cast<Lanes>(raw << 8) >> 5;
         // The channel deltas: the one before the frame, which is the last
         // channel's D1, then those the frame made.
@@ -228,7 +238,7 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
         const Lanes terms[5] = {d1, d1 - d2, d2 - d3, d3 - d4, channelDeltas};
         if (decoded < Channels) {
             for (unsigned c = 0; c < decoded; ++c)
-                *out++ = static_cast<unsigned char>(frameBytes >> (8 * c));
+                out[frame * Channels + c] = static_cast<unsigned char>(frameBytes >> (8 * c));
             // Only the channels decoded add to their sums.
             const Lanes taken = {decoded > 0, decoded > 1, decoded > 2, 0,
                                  decoded > 0, decoded > 1, decoded > 2, 0};
@@ -238,13 +248,13 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
             break;
         }
         addFrameErrors(sums, errors, errors * downThenUp, terms);
-        std::memcpy(out, &frameBytes, Channels);
-        out += Channels;
+        std::memcpy(out + frame * Channels, &frameBytes, Channels);
         d4 = d3;
         d3 = d2;
         d2 = d1;
         d1 = nextLanes;
     }
+    out += frame * Channels + (decoded < Channels ? decoded : 0);
     // A whole interval in one run adapts the weights from the sums at hand.
     const bool wholeInterval = frame == ADAPT_INTERVAL;
     const Lanes best = wholeInterval ? firstSmallestSums(sums) : Lanes{};
