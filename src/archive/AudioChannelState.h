@@ -50,6 +50,21 @@ private:
     static void addFrameErrors(FrameSums& sums, const Lanes& errors, const Lanes& signedErrors,
                                const Lanes (&terms)[5]);
     static Lanes firstSmallestSums(const FrameSums& sums);
+    // Lane `lane` (0..3) of `lanes` set to value: one case for each, as the
+    // instruction takes its lane as a constant; the frame loop's lanes are known
+    // where it is unrolled, and the switch goes.
+    static __m128i withLane(__m128i lanes, int value, unsigned lane) {
+        switch (lane) {
+        case 0:
+            return _mm_insert_epi16(lanes, value, 0);
+        case 1:
+            return _mm_insert_epi16(lanes, value, 1);
+        case 2:
+            return _mm_insert_epi16(lanes, value, 2);
+        default:
+            return _mm_insert_epi16(lanes, value, 3);
+        }
+    }
     // The low half's four lanes, in both halves.
     static Lanes bothHalves(const Lanes& lanes) {
         const __m128i low = reinterpret_cast<__m128i>(lanes);
@@ -212,8 +227,8 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
             const int own = older[c] + w1[c] * latest[c];
             delta = static_cast<int8_t>(((own + w5[c] * delta) >> 3) - static_cast<int>(symbol));
             latest[c] = delta;
-            next = _mm_insert_epi16(next, delta, c);
-            codedErrors = _mm_insert_epi16(codedErrors, static_cast<int>(symbol), c);
+            next = withLane(next, delta, c);
+            codedErrors = withLane(codedErrors, static_cast<int>(symbol), c);
             ++decoded;
         }
         const Lanes nextLanes = bothHalves(reinterpret_cast<Lanes>(next));
