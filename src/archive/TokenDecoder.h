@@ -25,7 +25,6 @@ class TokenDecoder {
 public:
     // Bits an entry gives the code and its extra bits together, and the extra ones.
     static constexpr unsigned BITS_MASK = 0x3F;
-    static_assert(BITS_MASK == 63, "BitInput::consumeEntry takes six bits of length");
     static constexpr unsigned EXTRA_SHIFT = 6;
     static constexpr unsigned EXTRA_MASK = 0x1F;
     // The base sits above them, up to 2^21 - 1.

@@ -404,12 +404,12 @@ void UnpackState::decodeNormalRun() {
             // A literal, and a second one where its code is in the table and
             // the data holds more tokens: two literals take no more bits than
             // the longest token.
-            in.consumeEntry(entry);
+            in.consume(entry & TokenDecoder::BITS_MASK);
             window[write] = static_cast<unsigned char>(entry >> TokenDecoder::VALUE_SHIFT);
             write = (write + 1) & mask;
             entry = mainDecoder_.peekFull(in);
             if (--budget >= 0 && entry < LITERAL_ENTRIES && unchecked != 0) {
-                in.consumeEntry(entry);
+                in.consume(entry & TokenDecoder::BITS_MASK);
                 window[write] = static_cast<unsigned char>(entry >> TokenDecoder::VALUE_SHIFT);
                 write = (write + 1) & mask;
                 entry = mainDecoder_.peekFull(in);
