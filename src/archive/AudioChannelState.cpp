@@ -1,8 +1,5 @@
 #include "archive/AudioChannelState.h"
 
-#include <algorithm>
-#include <array>
-
 void AudioChannelState::advance(unsigned bytes) {
     slot_ += bytes;
     if (slot_ != ADAPT_INTERVAL)
@@ -13,18 +10,12 @@ void AudioChannelState::advance(unsigned bytes) {
 }
 
 // Moves the weight whose step would have made the interval's errors smallest:
-// the first of the smallest sums, where the first is no change.
+// the first of the smallest sums, where the first is no change. Only intervals
+// that runs of frames split come here; whole ones take firstSmallestSums.
 void AudioChannelState::adaptWeights() {
-    // Each sum with its index below it: the smallest key is the first smallest
-    // sum, found without a branch to guess, in rounds of pairs.
-    std::array<unsigned, 16> keys;
-#pragma GCC unroll 16
-    for (unsigned i = 0; i < 16; ++i)
-        keys[i] = i < SUM_COUNT ? unsigned{errorSums_[i]} << 4 | i : ~0u;
-#pragma GCC unroll 4
-    for (unsigned width = 8; width > 0; width /= 2)
-#pragma GCC unroll 8
-        for (unsigned i = 0; i < width; ++i)
-            keys[i] = std::min(keys[i], keys[i + width]);
-    stepWeight(keys[0] & 15);
+    unsigned best = 0;
+    for (unsigned i = 1; i < SUM_COUNT; ++i)
+        if (errorSums_[i] < errorSums_[best])
+            best = i;
+    stepWeight(best);
 }

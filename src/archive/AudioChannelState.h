@@ -178,7 +178,9 @@ inline unsigned AudioChannelState::decodeFrames(AudioChannelState* channels, siz
                                                 int& channelDelta, unsigned char*& out,
                                                 Symbols& symbols) {
     // D1 of the frame to come and of the three frames before it, the folded
-    // weights, all in both halves; the channels' last bytes.
+    // weights, all in both halves; the channels' last bytes. D1 is kept as
+    // numbers too (latest), for the step that waits on it: taking it out of the
+    // vector would make each frame wait on the vector of the frame before.
     Lanes d1{}, d2{}, d3{}, d4{}, w2{}, w3{}, w4{}, lastBytes{};
     int latest[Channels], w1[Channels], w5[Channels];
 #pragma GCC unroll 4
