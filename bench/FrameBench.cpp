@@ -6,7 +6,8 @@
 // whole frame. Each reading is taken after glFinish, so it includes the
 // rasteriser's work.
 //
-//   glimmer_frame_bench [--from MS] [--to MS] [--size WxH] [--frames FILE] [SCRIPT]
+//   glimmer_frame_bench [--from MS] [--to MS] [--size WxH] [--frames FILE]
+//                       [--whole-frames] [SCRIPT]
 //
 // Without SCRIPT it plays the embedded show's own script; with it, the script file
 // (pictures still come from the embedded archive), so one layer can be measured
@@ -14,7 +15,12 @@
 // already running at --from starts its clock there. --frames writes every frame's
 // demo time and whole-frame time (ms) to FILE, one frame a line, for summaries
 // over other spans (bench/performance-report.sh). --size WxH: the drawn area
-// (1920x1080: the program's full-screen window on such a display). Exit status 0
+// (1920x1080: the program's full-screen window on such a display).
+// --whole-frames: one reading a frame, after all its layers, as the program
+// ends a frame with a single flush; no per-block figures. A reading after every
+// layer makes the rasteriser finish each layer over the whole picture before
+// the next begins, where one flush lets it draw all layers tile by tile, so
+// layer-by-layer frames take longer than the program's. Exit status 0
 // after a full run, 1 when the context, the script or a picture cannot be had or
 // a layer asks the show to end, 2 on bad usage.
 #include "app/GlState.h"
@@ -49,6 +55,7 @@ struct Options {
     int height = OffscreenContext::HEIGHT;
     std::string scriptPath; // empty: the embedded script
     std::string framesPath; // empty: no per-frame file
+    bool wholeFrames = false;
 };
 
 // Milliseconds per frame, in the order measured.
@@ -93,6 +100,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
                 return false;
         } else if (argument == "--frames" && i + 1 < argc) {
             options.framesPath = argv[++i];
+        } else if (argument == "--whole-frames") {
+            options.wholeFrames = true;
         } else if (argument.rfind("--", 0) != 0 && options.scriptPath.empty()) {
             options.scriptPath = argument;
         } else {
@@ -131,19 +140,24 @@ double finishedReading() {
 }
 
 // One frame at demo time t, as the player renders it, with a reading around
-// each entry.
-void measureFrame(const DemoPlayer& player, uint32_t t, Measurements& measurements) {
+// each entry, or only around the whole frame.
+void measureFrame(const DemoPlayer& player, uint32_t t, bool wholeFrame,
+                  Measurements& measurements) {
     const double frameStart = finishedReading();
     double previous = frameStart;
     glLoadIdentity();
     for (size_t i = 0; i < player.entries().size(); ++i) {
         LayerEntry& entry = *player.entries()[i];
         entry.step(t);
+        if (wholeFrame)
+            continue;
         const double reading = finishedReading();
         if (entry.active())
             measurements.perEntry[i].push_back(reading - previous);
         previous = reading;
     }
+    if (wholeFrame)
+        previous = finishedReading();
     measurements.perSecond[t / 1000].push_back(previous - frameStart);
     measurements.frames.emplace_back(t, previous - frameStart);
 }
@@ -165,7 +179,7 @@ bool play(const DemoPlayer& player, const Options& options, Measurements& measur
         const auto t = static_cast<uint32_t>(frame * 1000 / FRAMES_PER_SECOND);
         if (t > options.to)
             return true;
-        measureFrame(player, t, measurements);
+        measureFrame(player, t, options.wholeFrames, measurements);
         if (!noQuitRequested(t))
             return false;
     }
@@ -197,10 +211,14 @@ void report(const DemoPlayer& player, const Options& options, const Measurements
                 options.scriptPath.empty() ? "embedded script" : options.scriptPath.c_str(),
                 options.width, options.height, FRAMES_PER_SECOND, options.from, options.to);
     std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    std::printf("\nper block: time in its layer per active frame, ms\n");
-    std::printf("  %-28s %7s  %9s  %9s\n", "block", "frames", "median", "p99");
-    for (size_t i = 0; i < player.entries().size(); ++i)
-        printRow(player.entries()[i]->name(), measurements.perEntry[i]);
+    if (options.wholeFrames) {
+        std::printf("\nper block: not measured (--whole-frames)\n");
+    } else {
+        std::printf("\nper block: time in its layer per active frame, ms\n");
+        std::printf("  %-28s %7s  %9s  %9s\n", "block", "frames", "median", "p99");
+        for (size_t i = 0; i < player.entries().size(); ++i)
+            printRow(player.entries()[i]->name(), measurements.perEntry[i]);
+    }
     std::printf("\nper second of demo time: whole frame, ms\n");
     std::printf("  %-28s %7s  %9s  %9s\n", "second", "frames", "median", "p99");
     for (const auto& [second, samples] : measurements.perSecond)
@@ -232,7 +250,7 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(
             stderr, "usage: glimmer_frame_bench [--from MS] [--to MS] [--size WxH] [--frames FILE] "
-                    "[SCRIPT]\n");
+                    "[--whole-frames] [SCRIPT]\n");
         return 2;
     }
     setMessageBoxForTesting(printMessageBox);

@@ -2,8 +2,9 @@
 # The figures of the README's "Performance" section, as Markdown, from the
 # benchmarks of an existing build (it builds nothing):
 #   - the frame benchmark over the whole show: median and 99th percentile of the
-#     whole frame per storyboard section, and of each block's layer; the sections
-#     again at 1920 × 1080;
+#     whole frame per storyboard section, read once a frame as the program ends a
+#     frame with one flush, and read layer by layer beside it; each block's
+#     layer; the sections again at 1920 × 1080, whole frames;
 #   - peak resident memory of that run (/usr/bin/time -v);
 #   - start-up to the full-screen question over fresh processes (an X display:
 #     $DISPLAY, or a private Xvfb started here and stopped at the end);
@@ -42,10 +43,12 @@ echo
 echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 
-# The whole show, frame by frame; the 3D scenes are read from data/ in the
-# working directory.
+# The whole show, frame by frame: layer by layer for the blocks, then whole
+# frames; the 3D scenes are read from data/ in the working directory.
 if (cd "$build" && /usr/bin/time -v -o "$work/time.txt" ./glimmer_frame_bench \
-        --frames "$work/frames.txt" >"$work/blocks.txt" 2>"$work/frame-errors.txt"); then
+        --frames "$work/frames.txt" >"$work/blocks.txt" 2>"$work/frame-errors.txt" &&
+        ./glimmer_frame_bench --whole-frames --frames "$work/frames-whole.txt" \
+        >/dev/null 2>"$work/frame-errors.txt"); then
     echo "## Frames (800 × 600, Mesa llvmpipe, fixed 60 fps demo clock)"
     echo
     grep '^renderer:' "$work/blocks.txt"
@@ -57,7 +60,11 @@ sections = [(0, 16, "pad intro"), (16, 32, "drums enter: the eye"),
             (32, 64, "grass field, butterflies rising"), (64, 96, "donut scene, IMPACT"),
             (96, 112, "warp and hand"), (112, 144, "wire grass, butterfly sphere, greetings"),
             (144, 164, "credits"), (164, 177, "outro")]
-frames = [tuple(float(x) for x in line.split()) for line in open(sys.argv[1])]
+# sections.py WHOLE [LAYER_BY_LAYER]: frame files (demo time, ms), the second
+# shown beside the first.
+def read(path):
+    return [tuple(float(x) for x in line.split()) for line in open(path)]
+runs = [read(path) for path in sys.argv[1:]]
 def summary(values):
     if not values:
         return float("nan"), float("nan")
@@ -66,17 +73,29 @@ def summary(values):
     median = values[n // 2] if n % 2 else (values[n // 2 - 1] + values[n // 2]) / 2
     p99 = values[max(math.ceil(0.99 * n), 1) - 1]
     return median, p99
-print("| section | demo time | frames | median ms | p99 ms |")
-print("|---|---|---:|---:|---:|")
+def within(frames, start, end):
+    return [ms for t, ms in frames if start * 1000 <= t < end * 1000 or (end == 177 and t == 177000)]
+def row(name, span, runs, start, end):
+    cells = []
+    for frames in runs:
+        median, p99 = summary(within(frames, start, end))
+        cells.append(f"{median:.2f} | {p99:.2f}" if not cells else f"{median:.2f} / {p99:.2f}")
+    count = len(within(runs[0], start, end))
+    print(f"| {name} | {span} | {count} | " + " | ".join(cells) + " |")
+beside = len(runs) > 1
+print("| section | demo time | frames | median ms | p99 ms |"
+      + (" layer by layer, median / p99 ms |" if beside else ""))
+print("|---|---|---:|---:|---:|" + ("---:|" if beside else ""))
 for start, end, name in sections:
-    values = [ms for t, ms in frames if start * 1000 <= t < end * 1000 or (end == 177 and t == 177000)]
-    median, p99 = summary(values)
-    print(f"| {name} | {start // 60}:{start % 60:02d}–{end // 60}:{end % 60:02d} "
-          f"| {len(values)} | {median:.2f} | {p99:.2f} |")
-median, p99 = summary([ms for _, ms in frames])
-print(f"| whole show | 0:00–2:57 | {len(frames)} | {median:.2f} | {p99:.2f} |")
+    row(name, f"{start // 60}:{start % 60:02d}–{end // 60}:{end % 60:02d}", runs, start, end)
+row("whole show", "0:00–2:57", runs, 0, 177)
 EOF
-    python3 "$work/sections.py" "$work/frames.txt" || failed+=("section summary")
+    echo "Whole frames, each read once after all its layers as the program ends a frame"
+    echo "with one flush; beside them the same frames read after each layer (the sum of"
+    echo "the block times, which makes every layer finish over the whole picture):"
+    echo
+    python3 "$work/sections.py" "$work/frames-whole.txt" "$work/frames.txt" ||
+        failed+=("section summary")
     echo
     echo "Per block, the time in its layer per active frame:"
     echo
@@ -92,8 +111,10 @@ EOF
     echo
     echo "## Frames at 1920 × 1080 (the whole area, as the program's full-screen window)"
     echo
-    if (cd "$build" && ./glimmer_frame_bench --size 1920x1080 --frames "$work/frames-1080.txt" \
-            >/dev/null 2>"$work/frame-errors.txt"); then
+    echo "Whole frames:"
+    echo
+    if (cd "$build" && ./glimmer_frame_bench --size 1920x1080 --whole-frames \
+            --frames "$work/frames-1080.txt" >/dev/null 2>"$work/frame-errors.txt"); then
         python3 "$work/sections.py" "$work/frames-1080.txt" || failed+=("1920 × 1080 summary")
     else
         failed+=("frame benchmark at 1920 × 1080: $(tail -n 1 "$work/frame-errors.txt")")
